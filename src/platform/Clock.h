@@ -1,0 +1,9 @@
+#pragma once
+#include <cstddef>
+#include <ctime>
+
+// Local time as "%b %d %H:%M:%S" ("Mar 05 09:05:03"), with English month names and a
+// two-digit day whatever the process locale says. Writes at most size - 1 characters
+// and a terminating zero; returns the length, or 0 (empty text) when the time cannot
+// be converted or does not fit.
+std::size_t FormatSyslogTime(std::time_t when, char* out, std::size_t size);

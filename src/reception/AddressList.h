@@ -1,0 +1,15 @@
+#pragma once
+#include <string>
+#include <vector>
+
+// Reads the address list (ipaddr.flt) by the text-mode line rules: one entry per read of
+// at most 1022 bytes, LF ends a line, a CR before it is dropped, a zero byte ends the
+// entry, Ctrl-Z ends the file. The file is opened shared and created empty when missing.
+// With keepEmpty false empty entries are skipped. False when it cannot be opened.
+bool ReadAddressList(const std::string& path, bool keepEmpty, std::vector<std::string>& entries);
+
+// The address list's path: g_programDir followed by "ipaddr.flt".
+std::string AddressListPath();
+std::string SettingsPath(); // g_programDir followed by "Marovind.ini"
+
+constexpr const char* kSettingsSection = "Marovind";

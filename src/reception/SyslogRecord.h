@@ -1,0 +1,15 @@
+#pragma once
+
+// One received message. The texts belong to the receive handler and live only while
+// the record is being delivered; receivers copy what they keep.
+struct SyslogRecord {
+    const char* sourceAddress = ""; // dotted IPv4, e.g. 10.1.1.1
+    const char* receiveTime = "";   // local time, "%b %d %H:%M:%S"
+    const char* facilityName = nullptr; // null when the facility has no name
+    const char* severityName = "";
+    const char* messageText = "";
+};
+
+// Sent synchronously to the main window with lParam pointing at a SyslogRecord.
+constexpr unsigned WM_USER = 1024;
+constexpr unsigned WM_SYSLOG_MESSAGE = WM_USER + 1001;
