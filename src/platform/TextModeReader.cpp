@@ -12,12 +12,13 @@ std::FILE* OpenForReading(const std::string& path) {
 }
 } // namespace
 
-TextModeReader::~TextModeReader() { Close(); }
+TextModeReader::~TextModeReader() {
+    Close();
+}
 
 bool TextModeReader::Open(const std::string& path, bool createIfMissing) {
     Close();
     m_eof = m_failed = m_ctrlZSeen = false;
-    m_pushedBack = EOF;
     m_file = OpenForReading(path);
     if (!m_file && createIfMissing) {
         if (std::FILE* created = std::fopen(path.c_str(), "ab"))
@@ -34,14 +35,9 @@ void TextModeReader::Close() {
 }
 
 int TextModeReader::NextByte() {
-    if (m_pushedBack != EOF) {
-        const int c = m_pushedBack;
-        m_pushedBack = EOF;
-        return c;
-    }
     if (m_ctrlZSeen || !m_file)
         return EOF;
-    int c = std::fgetc(m_file);
+    const int c = std::fgetc(m_file);
     if (c == kCtrlZ) {
         m_ctrlZSeen = true;
         return EOF;
@@ -50,10 +46,10 @@ int TextModeReader::NextByte() {
         const int next = std::fgetc(m_file);
         if (next == '\n')
             return '\n';
-        if (next == kCtrlZ)
-            m_ctrlZSeen = true;
-        else if (next != EOF)
-            m_pushedBack = next;
+        // Put the byte back rather than hold it aside, so it is translated in turn: in
+        // CR CR LF the second CR sits directly before the LF and must be dropped.
+        if (next != EOF)
+            std::ungetc(next, m_file);
     }
     return c;
 }

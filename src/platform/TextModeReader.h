@@ -40,5 +40,4 @@ private:
     bool m_eof = false;
     bool m_failed = false;
     bool m_ctrlZSeen = false;
-    int m_pushedBack = EOF;
 };

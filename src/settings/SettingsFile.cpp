@@ -29,6 +29,8 @@ bool SettingsFile::Save(const std::string& path) const {
 }
 
 int SettingsFile::FindSection(const char* section) const {
+    if (!section)
+        return -1;
     const std::string header = std::string("[") + section + "]";
     for (std::size_t i = 0; i < m_lines.size(); ++i)
         if (m_lines[i] == header)
@@ -52,6 +54,8 @@ bool SettingsFile::IsSectionHeader(int index) const {
 }
 
 int SettingsFile::FindKey(int first, const char* key, std::string& value) const {
+    if (!key)
+        return -1;
     const std::string prefix = std::string(key) + " = ";
     for (int i = first; i < static_cast<int>(m_lines.size()); ++i) {
         if (IsSectionHeader(i))
@@ -95,7 +99,8 @@ bool SettingsFile::GetBool(const char* section, const char* key, bool& value) co
 }
 
 bool SettingsFile::SetLine(const char* section, const char* key, const std::string& text) {
-    if (!section)
+    // Without a section or key there is no line to write; leave the file as it is.
+    if (!section || !key)
         return false;
     const int header = EnsureSection(section);
     const std::string line = std::string(key) + " = " + text;
