@@ -33,4 +33,9 @@ public:
     std::string m_logDir;
     int m_logType = 0;
     std::vector<std::unique_ptr<LogFileEntry>> m_logFiles;
+
+private:
+    // Loads the settings into m_settings, writes missing keys back with their defaults
+    // and takes LOG_DIR and LOG_TYPE from them.
+    void LoadLogSettings();
 };
