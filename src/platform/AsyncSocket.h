@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-class QSocketNotifier;
+class SocketReadNotifier; // platform/EventLoop.h
 
 #ifdef _WIN32
 using NativeSocket = std::uintptr_t;
@@ -12,7 +12,7 @@ using NativeSocket = int;
 #endif
 
 // The asynchronous socket: a native socket handle whose readiness to read is announced
-// on the GUI thread through the Qt event loop (QSocketNotifier), as OnReceive.
+// on the GUI thread through the event loop (SocketReadNotifier), as OnReceive.
 class CAsyncSocket {
 public:
     enum Event : long {
@@ -20,7 +20,7 @@ public:
     };
     static constexpr int SOCKET_ERROR = -1;
 
-    CAsyncSocket() = default;
+    CAsyncSocket(); // out of line: the notifier's type is only known there
     virtual ~CAsyncSocket(); // closes m_hSocket when one is held
     CAsyncSocket(const CAsyncSocket&) = delete;
     CAsyncSocket& operator=(const CAsyncSocket&) = delete;
@@ -30,8 +30,10 @@ public:
     // One datagram into `buffer`: its length, or SOCKET_ERROR. On success `address` is the
     // sender's IPv4 address as inet_ntoa writes it and `port` its port in host order.
     int ReceiveFrom(void* buffer, int length, std::string& address, unsigned& port, int flags = 0);
-    // Shuts the socket down (2: both directions) and stops the notices.
+    // Shuts the socket down (2: both directions) and stops the notices for good.
     bool ShutDown(int how = 2);
+    // Stops the notices and closes the handle; m_hSocket is 0 afterwards.
+    void Close();
 
     // Stops and restarts the read notices without touching the socket; a datagram left
     // unread while notices are paused is announced again once they resume.
@@ -40,6 +42,8 @@ public:
 
     // The Windows Sockets error code of the last failed call on this thread.
     static int GetLastError();
+    // The operating system's own number for that error (errno; on Windows the same code).
+    static int GetLastSystemError();
 
     virtual void OnReceive(int errorCode);
     virtual void OnSend(int) {}
@@ -51,7 +55,8 @@ public:
     NativeSocket m_hSocket = 0; // 0: no socket attached
 
 private:
-    std::unique_ptr<QSocketNotifier> m_readNotifier;
+    std::unique_ptr<SocketReadNotifier> m_readNotifier;
+    bool m_shutDown = false; // a shut-down socket reads as always ready: no notices then
 };
 
 // Socket calls of the platform, with errors as Windows Sockets codes.

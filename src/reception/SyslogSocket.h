@@ -51,6 +51,10 @@ private:
     friend class SuspensionFlag;
     void OnSuspensionLifted();
     bool ReceiveOne(); // false when nothing was waiting
+
+    // Set while records are being delivered: a notice dispatched by a modal loop inside
+    // the delivery waits until the delivery is done instead of nesting.
+    bool m_delivering = false;
 };
 
 extern SyslogSocket g_listener;
