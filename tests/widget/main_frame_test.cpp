@@ -1,0 +1,423 @@
+#include <QAction>
+#include <QFile>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBrowser>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/AboutDlg.h"
+#include "platform/GuiHelp.h"
+#include "platform/MessageBox.h"
+#include "platform/MessageTarget.h"
+#include "platform/ProgramDir.h"
+#include "reception/SyslogRecord.h"
+#include "ui/CommandIds.h"
+#include "ui/HostAddresses.h"
+#include "ui/MainFrame.h"
+#include "ui/MyMarovindView.h"
+#include "ui/RowArena.h"
+
+namespace {
+const QRegularExpression
+    kTimePattern(QStringLiteral("^[A-Z][a-z]{2} \\d\\d \\d\\d:\\d\\d:\\d\\d$"));
+const QString kListening = QString::fromLatin1(CMyMarovindView::kListeningPrefix);
+
+SyslogRecord Record(const char* address, const char* facility, const char* severity,
+                    const char* text) {
+    SyslogRecord record;
+    record.sourceAddress = address;
+    record.receiveTime = "Mar 05 09:05:03";
+    record.facilityName = facility;
+    record.severityName = severity;
+    record.messageText = text;
+    return record;
+}
+
+std::intptr_t Send(CMainFrame& frame, const SyslogRecord& record) {
+    return frame.SendMessage(WM_SYSLOG_MESSAGE, 0, reinterpret_cast<std::intptr_t>(&record));
+}
+
+QString Cell(const CMainFrame& frame, int row, int column) {
+    const auto& model = frame.GetActiveView()->Model();
+    return model.data(model.index(row, column)).toString();
+}
+
+QStringList Column(const CMainFrame& frame, int column) {
+    QStringList cells;
+    for (int row = 0; row < frame.GetActiveView()->Model().rowCount(); ++row)
+        cells << Cell(frame, row, column);
+    return cells;
+}
+} // namespace
+
+class MainFrameTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void startUpRowsNewestAddressOnTop();
+    void startUpRowsOfThisHost();
+    void messageRowGoesAboveThePreviousOne();
+    void messageCells_data();
+    void messageCells();
+    void widthsFitHeadersAtStartUpAndCellsAfterAMessage();
+    void widthsOnlyGrow();
+    void rowsAreHeldAtOnceAndShownInOneBatch();
+    void rowArenaKeepsEveryRowAcrossChunks();
+    void messageIsLogged();
+    void initialGeometry_data();
+    void initialGeometry();
+    void titleAndGeometryOnThisScreen();
+    void commandsAndBars();
+    void closingClosesLogFilesAndReleasesTheMainWindow();
+    void helpIndex();
+    void aboutDialog();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<CMainFrame> m_frame;
+    std::vector<std::string> m_boxes;
+    MessageBoxHandler m_previousHandler;
+};
+
+void MainFrameTest::init() {
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    g_programDir = m_dir->path().toStdString() + "/";
+    m_boxes.clear();
+    m_previousHandler = SetMessageBoxHandler([this](const std::string& text) {
+        m_boxes.push_back(text);
+        return IDOK;
+    });
+    m_frame = std::make_unique<CMainFrame>();
+}
+
+void MainFrameTest::cleanup() {
+    m_frame.reset();
+    SetMessageBoxHandler(std::move(m_previousHandler));
+    m_dir.reset();
+}
+
+void MainFrameTest::startUpRowsNewestAddressOnTop() {
+    m_frame->GetActiveView()->AddStartupRows({"10.1.1.1", "10.2.2.2"});
+    QCOMPARE(Column(*m_frame, 3), QStringList({kListening + "10.2.2.2", kListening + "10.1.1.1",
+                                               "Marovind Version 1.0"}));
+    QCOMPARE(Column(*m_frame, 1), QStringList({"local", "local", "local"}));
+    QCOMPARE(Column(*m_frame, 2), QStringList({"user.info", "user.info", "user.info"}));
+    for (const QString& time : Column(*m_frame, 0))
+        QVERIFY2(kTimePattern.match(time).hasMatch(), qPrintable(time));
+}
+
+void MainFrameTest::startUpRowsOfThisHost() {
+    m_frame->InitialUpdateFrame();
+    QStringList expected;
+    for (const std::string& address : HostIPv4Addresses())
+        expected.prepend(kListening + QString::fromStdString(address));
+    expected << "Marovind Version 1.0";
+    QCOMPARE(Column(*m_frame, 3), expected);
+}
+
+void MainFrameTest::messageRowGoesAboveThePreviousOne() {
+    m_frame->GetActiveView()->AddStartupRows({});
+    QCOMPARE(Send(*m_frame, Record("10.0.0.1", "user", "notice", "first")), 1);
+    QCOMPARE(Send(*m_frame, Record("10.0.0.2", "user", "notice", "second")), 1);
+    m_frame->GetActiveView()->FlushPendingRows();
+    QCOMPARE(Column(*m_frame, 3), QStringList({"second", "first", "Marovind Version 1.0"}));
+    QCOMPARE(Column(*m_frame, 1).mid(0, 2), QStringList({"10.0.0.2", "10.0.0.1"}));
+    QCOMPARE(Cell(*m_frame, 0, 0), QString("Mar 05 09:05:03"));
+}
+
+void MainFrameTest::messageCells_data() {
+    QTest::addColumn<QByteArray>("facility"); // "-" stands for an absent name
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("facility and severity")
+        << QByteArray("auth") << QByteArray("su: failed") << "auth.err"
+        << "su: failed";
+    QTest::newRow("absent facility") << QByteArray("-") << QByteArray("x") << ".err"
+                                     << "x";
+    QTest::newRow("CR LF as blanks") << QByteArray("auth") << QByteArray("a\r\nb") << "auth.err"
+                                     << "a  b";
+    QTest::newRow("lone CR and LF") << QByteArray("auth") << QByteArray("\ra\nb\n") << "auth.err"
+                                    << " a b ";
+    QTest::newRow("markup stays text") << QByteArray("auth") << QByteArray("<b>x</b>") << "auth.err"
+                                       << "<b>x</b>";
+    QTest::newRow("valid UTF-8") << QByteArray("auth") << QByteArray("caf\xc3\xa9 \xe2\x82\xac")
+                                 << "auth.err" << QString::fromUtf8("caf\xc3\xa9 \xe2\x82\xac");
+    QTest::newRow("invalid UTF-8 as Latin-1") << QByteArray("auth") << QByteArray("caf\xe9 \xff")
+                                              << "auth.err" << QString::fromLatin1("caf\xe9 \xff");
+    QTest::newRow("mixed") << QByteArray("auth") << QByteArray("\xc3\xa9\xc3") << "auth.err"
+                           << QString(QChar(0xE9)) + QChar(0xC3);
+}
+
+void MainFrameTest::messageCells() {
+    QFETCH(QByteArray, facility);
+    QFETCH(QByteArray, text);
+    QFETCH(QString, type);
+    QFETCH(QString, shown);
+    const char* facilityName = facility == "-" ? nullptr : facility.constData();
+    Send(*m_frame, Record("10.1.1.1", facilityName, "err", text.constData()));
+    m_frame->GetActiveView()->FlushPendingRows();
+    QCOMPARE(Cell(*m_frame, 0, 2), type);
+    QCOMPARE(Cell(*m_frame, 0, 3), shown);
+    const auto& model = m_frame->GetActiveView()->Model();
+    QVERIFY(!model.data(model.index(0, 3), Qt::ToolTipRole).isValid());
+}
+
+void MainFrameTest::widthsFitHeadersAtStartUpAndCellsAfterAMessage() {
+    CMyMarovindView& view = *m_frame->GetActiveView();
+    QHeaderView& header = *view.horizontalHeader();
+    view.AddStartupRows({});
+    const QFontMetrics metrics(view.font());
+    for (int column = 0; column < 3; ++column)
+        QVERIFY(header.sectionSize(column) >= header.sectionSizeHint(column));
+    QVERIFY(header.stretchLastSection());
+
+    Send(*m_frame, Record("1.2.3.4", "user", "info", "hi"));
+    view.FlushPendingRows();
+    const int address = header.sectionSize(1);
+    QVERIFY2(address < header.sectionSizeHint(1), "IP Address keeps the header's width");
+    QVERIFY(address >= metrics.horizontalAdvance(QStringLiteral("1.2.3.4")));
+    QVERIFY(address >= metrics.horizontalAdvance(QStringLiteral("local")));
+    QVERIFY(!header.stretchLastSection());
+    // The Message column fits its widest cell, the version row.
+    const int message = header.sectionSize(3);
+    QVERIFY(message >= metrics.horizontalAdvance(QStringLiteral("Marovind Version 1.0")));
+    QVERIFY(message < metrics.horizontalAdvance(QStringLiteral("Marovind Version 1.0")) + 40);
+}
+
+void MainFrameTest::widthsOnlyGrow() {
+    CMyMarovindView& view = *m_frame->GetActiveView();
+    QHeaderView& header = *view.horizontalHeader();
+    const QFontMetrics metrics(view.font());
+    const std::string longText(200, 'W');
+    const std::string accented = "\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9"
+                                 "\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9";
+    const std::string wide = "\xe4\xb8\xad\xe6\x96\x87\xe4\xb8\xad\xe6\x96\x87\xe4\xb8\xad";
+
+    Send(*m_frame, Record("255.255.255.255", "user", "info", longText.c_str()));
+    view.FlushPendingRows();
+    const int address = header.sectionSize(1);
+    const int message = header.sectionSize(3);
+    QVERIFY(message >= metrics.horizontalAdvance(QString::fromStdString(longText)));
+    QVERIFY(address >= metrics.horizontalAdvance(QStringLiteral("255.255.255.255")));
+
+    Send(*m_frame, Record("1.1.1.1", "user", "info", "short"));
+    view.FlushPendingRows();
+    QCOMPARE(header.sectionSize(1), address);
+    QCOMPARE(header.sectionSize(3), message);
+
+    // Text beyond ASCII is measured as shown.
+    Send(*m_frame, Record(accented.c_str(), "user", "info", "x"));
+    Send(*m_frame, Record("1.1.1.1", wide.c_str(), "info", "x"));
+    view.FlushPendingRows();
+    QVERIFY(header.sectionSize(1) >=
+            metrics.horizontalAdvance(QString::fromUtf8(accented.c_str())));
+    QVERIFY(header.sectionSize(2) >=
+            metrics.horizontalAdvance(QString::fromUtf8(wide.c_str()) + ".info"));
+}
+
+void MainFrameTest::rowsAreHeldAtOnceAndShownInOneBatch() {
+    CMyMarovindView& view = *m_frame->GetActiveView();
+    LiveListModel& model = view.Model();
+    view.AddStartupRows({});
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+    for (int i = 0; i < 5; ++i)
+        Send(*m_frame, Record("10.0.0.1", "user", "info", "burst"));
+    QCOMPARE(model.HeldRowCount(), std::size_t{6});
+    QCOMPARE(model.rowCount(), 1);
+    QCOMPARE(Cell(*m_frame, 0, 3), QString("Marovind Version 1.0"));
+
+    QTRY_COMPARE_WITH_TIMEOUT(model.rowCount(), 6, 2000); // the display tick
+    QCOMPARE(inserted.count(), 1);
+    QCOMPARE(inserted.first().at(1).toInt(), 0);
+    QCOMPARE(inserted.first().at(2).toInt(), 4);
+    QCOMPARE(Cell(*m_frame, 5, 3), QString("Marovind Version 1.0"));
+}
+
+void MainFrameTest::rowArenaKeepsEveryRowAcrossChunks() {
+    RowArena arena(3);
+    const auto cellsOf = [](std::size_t row) {
+        // Row 1500 alone is larger than a chunk; the others vary in length, some empty.
+        const std::size_t size = row == 1500 ? RowArena::kChunkBytes + 10 : (row * 37) % 300;
+        return std::vector<std::string>{
+            std::to_string(row), std::string(size, char('a' + row % 26)), row % 3 ? "x" : ""};
+    };
+    const std::size_t rows = 4000; // several chunks
+    for (std::size_t row = 0; row < rows; ++row) {
+        const auto cells = cellsOf(row);
+        const std::string_view views[] = {cells[0], cells[1], cells[2]};
+        arena.Append(views);
+    }
+    QCOMPARE(arena.Size(), rows);
+    for (std::size_t row = 0; row < rows; ++row) {
+        const auto cells = cellsOf(row);
+        for (std::size_t column = 0; column < 3; ++column)
+            QVERIFY2(arena.Cell(row, column) == cells[column],
+                     qPrintable(QString("row %1 column %2").arg(row).arg(column)));
+    }
+}
+
+void MainFrameTest::messageIsLogged() {
+    m_frame->OpenLogFiles();
+    Send(*m_frame, Record("10.1.1.1", "user", "info", "a\r\nb"));
+    QFile log(m_dir->filePath(QStringLiteral("syslog.log")));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    QCOMPARE(log.readAll(), QByteArray("Mar 05 09:05:03 10.1.1.1 a  b\r\n"));
+    QVERIFY(m_boxes.empty());
+}
+
+void MainFrameTest::initialGeometry_data() {
+    QTest::addColumn<QSize>("screen");
+    QTest::addColumn<QRect>("window");
+    QTest::newRow("640x480") << QSize(640, 480) << QRect(106, 80, 426, 320);
+    QTest::newRow("800x600") << QSize(800, 600) << QRect(133, 100, 533, 400);
+    QTest::newRow("1024x768") << QSize(1024, 768) << QRect(170, 128, 682, 512);
+    QTest::newRow("1280x1024") << QSize(1280, 1024) << QRect(213, 170, 853, 682);
+    QTest::newRow("1920x1080") << QSize(1920, 1080) << QRect(320, 180, 1280, 720);
+}
+
+void MainFrameTest::initialGeometry() {
+    QFETCH(QSize, screen);
+    QFETCH(QRect, window);
+    QCOMPARE(CMainFrame::InitialGeometry(screen), window);
+}
+
+void MainFrameTest::titleAndGeometryOnThisScreen() {
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    const int width = available.width() * 2 / 3;
+    const int height = available.height() * 2 / 3;
+    m_frame->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
+    QCOMPARE(m_frame->windowTitle(), QString("Marovind - Tesk Syslog Message Daemon"));
+    QCOMPARE(m_frame->size(), QSize(width, height));
+    QCOMPARE(m_frame->pos(), available.topLeft() + QPoint(width / 4, height / 4));
+    QCOMPARE(AfxGetMainWnd(), static_cast<MessageTarget*>(m_frame.get()));
+}
+
+void MainFrameTest::commandsAndBars() {
+    struct Expected {
+        int id;
+        bool enabled;
+        QKeySequence keys;
+        QString prompt;
+    };
+    const Expected commands[] = {
+        {ID_FILE_CONFIGURE, true, QKeySequence("Ctrl+C"), "Configure this application."},
+        {ID_FILE_OPEN, false, QKeySequence("Ctrl+O"), "Open an existing document"},
+        {ID_FILE_PRINT, true, QKeySequence("Ctrl+P"), "Print the active document"},
+        {ID_HELP_INDEX, true, QKeySequence("F1"), ""},
+        {ID_APP_EXIT, true, QKeySequence(), "Quit the application; prompts to save documents"},
+        {ID_APP_ABOUT, true, QKeySequence(),
+         "Display program information, version number and copyright"},
+    };
+    for (const Expected& command : commands) {
+        QAction* action = m_frame->CommandAction(command.id);
+        QVERIFY2(action, qPrintable(QString::number(command.id)));
+        QCOMPARE(action->isEnabled(), command.enabled);
+        QCOMPARE(action->shortcut(), command.keys);
+        QCOMPARE(action->statusTip(), command.prompt);
+    }
+    QStringList menus;
+    for (QAction* menu : m_frame->menuBar()->actions())
+        menus << menu->text();
+    QCOMPARE(menus, QStringList({"&File", "&View", "&Help"}));
+
+    QStringList tips;
+    for (QAction* action : m_frame->ToolBar()->actions())
+        tips << (action->isSeparator() ? QString("|") : action->toolTip());
+    QCOMPARE(tips, QStringList({"Configure.", "Open", "|", "About"}));
+
+    m_frame->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
+    QCOMPARE(m_frame->IdleStatusLabel()->text(), QString("Ready"));
+    QStringList panes;
+    for (QLabel* label : m_frame->statusBar()->findChildren<QLabel*>())
+        panes << label->text();
+    QCOMPARE(panes, QStringList({"Ready", "CAP", "NUM", "SCRL"}));
+
+    QAction* toolbar = m_frame->CommandAction(ID_VIEW_TOOLBAR);
+    QAction* statusBar = m_frame->CommandAction(ID_VIEW_STATUS_BAR);
+    QVERIFY(toolbar && statusBar);
+    QVERIFY(toolbar->isChecked() && statusBar->isChecked());
+    toolbar->trigger();
+    statusBar->trigger();
+    QVERIFY(!m_frame->ToolBar()->isVisible() && !m_frame->statusBar()->isVisible());
+    QVERIFY(!toolbar->isChecked() && !statusBar->isChecked());
+    toolbar->trigger();
+    statusBar->trigger();
+    QVERIFY(m_frame->ToolBar()->isVisible() && m_frame->statusBar()->isVisible());
+}
+
+void MainFrameTest::closingClosesLogFilesAndReleasesTheMainWindow() {
+    m_frame->OpenLogFiles();
+    QCOMPARE(m_frame->m_logFiles.size(), std::size_t{1});
+    QSignalSpy destroyed(m_frame.get(), &CMainFrame::Destroyed);
+    m_frame->show();
+    m_frame->CommandAction(ID_APP_EXIT)->trigger();
+    QCOMPARE(destroyed.count(), 1);
+    QVERIFY(m_frame->IsDestroyed());
+    QVERIFY(m_frame->m_logFiles.empty());
+    QCOMPARE(AfxGetMainWnd(), nullptr);
+}
+
+void MainFrameTest::helpIndex() {
+    m_frame->OnHelpIndex();
+    QCOMPARE(m_boxes.size(), std::size_t{1});
+    QVERIFY2(m_boxes[0].find(g_programDir + "marovind.html") != std::string::npos,
+             m_boxes[0].c_str());
+
+    QFile help(QString::fromStdString(HelpFilePath()));
+    QVERIFY(help.open(QIODevice::WriteOnly));
+    help.write("<html><body><h1>Marovind help</h1></body></html>");
+    help.close();
+    m_frame->OnHelpIndex();
+    QCOMPARE(m_boxes.size(), std::size_t{1});
+    auto* browser = m_frame->findChild<QTextBrowser*>();
+    QVERIFY(browser && browser->isVisible());
+    QVERIFY(browser->toPlainText().contains("Marovind help"));
+}
+
+void MainFrameTest::aboutDialog() {
+    CAboutDlg about(m_frame.get());
+    QCOMPARE(about.windowTitle(), QString("About Marovind"));
+    QStringList texts;
+    for (QLabel* label : about.findChildren<QLabel*>())
+        if (!label->text().isEmpty())
+            texts << label->text();
+    QVERIFY(texts.contains("Marovind Version 1.0"));
+    QCOMPARE(texts.size(), 3);
+    about.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&about));
+    auto* ok = about.findChild<QPushButton*>();
+    QVERIFY(ok && ok->isDefault());
+    QVERIFY(ok->geometry().top() < about.height() / 2);
+    QVERIFY(ok->geometry().left() > about.width() / 2);
+    auto* icon = about.findChildren<QLabel*>().first();
+    QVERIFY(!icon->pixmap().isNull());
+    QVERIFY(icon->geometry().left() < about.width() / 4);
+    ok->click();
+    QCOMPARE(about.result(), int(QDialog::Accepted));
+}
+
+QTEST_MAIN(MainFrameTest)
+#include "main_frame_test.moc"
