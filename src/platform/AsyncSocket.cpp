@@ -167,11 +167,20 @@ void CAsyncSocket::OnReceive(int) {}
 namespace Sockets {
 bool Startup() {
 #ifdef _WIN32
+    // Version 1.1 is asked for and only 1.1 accepted, as the framework's AfxSocketInit does;
+    // every Winsock 2 DLL still offers it.
     WSADATA data;
     const int result = WSAStartup(MAKEWORD(1, 1), &data);
-    if (result != 0)
+    if (result != 0) {
         RecordError(result);
-    return result == 0;
+        return false;
+    }
+    if (data.wVersion != MAKEWORD(1, 1)) {
+        WSACleanup();
+        RecordError(WSAVERNOTSUPPORTED);
+        return false;
+    }
+    return true;
 #else
     return true;
 #endif

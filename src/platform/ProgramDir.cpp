@@ -1,8 +1,6 @@
 #include "platform/ProgramDir.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
+// ProgramDirectory() itself is the platform's: WinProgramDir.cpp or QtProgramDir.cpp.
 
 std::string g_programDir;
 
@@ -14,17 +12,7 @@ char DirectorySeparator() {
 #endif
 }
 
-std::string ProgramDirectory() {
-    QString exe;
-    if (QCoreApplication::instance())
-        exe = QCoreApplication::applicationFilePath();
-#ifdef __linux__
-    if (exe.isEmpty())
-        exe = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
-#endif
-    if (exe.isEmpty())
-        return {};
-    std::string path = QDir::toNativeSeparators(exe).toStdString();
-    const auto last = path.find_last_of(DirectorySeparator());
-    return last == std::string::npos ? std::string() : path.substr(0, last + 1);
+std::string DirectoryOf(const std::string& executablePath) {
+    const auto last = executablePath.find_last_of(DirectorySeparator());
+    return last == std::string::npos ? std::string() : executablePath.substr(0, last + 1);
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Reads the address list (ipaddr.flt) by the text-mode line rules: one entry per read of
@@ -7,6 +8,11 @@
 // entry, Ctrl-Z ends the file. The file is opened shared and created empty when missing.
 // With keepEmpty false empty entries are skipped. False when it cannot be opened.
 bool ReadAddressList(const std::string& path, bool keepEmpty, std::vector<std::string>& entries);
+
+// Writes the list from the text of the configuration dialog's address box: every piece
+// between CR LF separators that is not empty, verbatim, followed by CR LF. The file is
+// created or emptied first. False, with nothing written, when it cannot be opened.
+bool WriteAddressList(const std::string& path, std::string_view text);
 
 // The address list's path: g_programDir followed by "ipaddr.flt".
 std::string AddressListPath();

@@ -1,7 +1,5 @@
 #include "settings/ConfigureCommand.h"
 
-#include <cstdio>
-#include <string_view>
 #include <vector>
 
 #include "platform/MessageBox.h"
@@ -31,28 +29,6 @@ std::string LoadAddressText() {
     return text;
 }
 
-// Writes every non-empty line of the box verbatim, each ending in CR LF. A file that
-// cannot be opened for writing is left as it is, silently.
-void SaveAddressText(std::string_view text) {
-    std::FILE* file = std::fopen(AddressListPath().c_str(), "wb");
-    if (!file)
-        return;
-    constexpr std::string_view kLineEnd = "\r\n";
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        std::size_t end = text.find(kLineEnd, start);
-        if (end == std::string_view::npos)
-            end = text.size();
-        const std::string_view piece = text.substr(start, end - start);
-        if (!piece.empty()) {
-            std::fwrite(piece.data(), 1, piece.size(), file);
-            std::fwrite(kLineEnd.data(), 1, kLineEnd.size(), file);
-        }
-        start = end + kLineEnd.size();
-    }
-    std::fclose(file);
-}
-
 std::string WithTrailingSeparator(std::string directory) {
     if (!directory.empty() && directory.back() != DirectorySeparator())
         directory += DirectorySeparator();
@@ -78,7 +54,8 @@ void ApplyChoices(LogFileSet& frame, const CCfgSecurity& security, const CCfgLog
     g_listener.m_filterOn = filterOn;
 
     // Rewritten on every OK, whichever filter choice: the box keeps its text either way.
-    SaveAddressText(security.m_addressText);
+    // A list that cannot be written is left as it is, silently.
+    WriteAddressList(AddressListPath(), security.m_addressText);
 
     frame.m_settings.SetString(kSettingsSection, "LOG_DIR",
                                WithTrailingSeparator(logFiles.m_directory));

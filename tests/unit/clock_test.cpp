@@ -1,9 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QProcess>
-#include <QProcessEnvironment>
-#include <QTemporaryDir>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -13,7 +9,14 @@
 #include <optional>
 #include <string>
 
+#include "TempDir.h"
 #include "platform/Clock.h"
+
+#ifndef _WIN32
+#include <QCoreApplication>
+#include <QProcess>
+#include <QProcessEnvironment>
+#endif
 
 namespace {
 
@@ -43,7 +46,11 @@ std::string Format(std::time_t when) {
 // What the C library itself makes of the month in the locale in force.
 std::string LibraryMonth(std::time_t when) {
     std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &when);
+#else
     localtime_r(&when, &local);
+#endif
     char text[64] = "";
     std::strftime(text, sizeof text, "%b", &local);
     return text;
@@ -91,6 +98,22 @@ TEST(Clock, TooSmallBufferGivesEmptyText) {
     EXPECT_EQ(FormatSyslogTime(FifthOfMarch(), text, 0), 0u);
 }
 
+void SetVariable(const char* name, const std::string& value) {
+#ifdef _WIN32
+    _putenv_s(name, value.c_str());
+#else
+    setenv(name, value.c_str(), 1);
+#endif
+}
+
+void UnsetVariable(const char* name) {
+#ifdef _WIN32
+    _putenv_s(name, ""); // an empty value removes it there
+#else
+    unsetenv(name);
+#endif
+}
+
 // Sets LOCPATH for a while and puts back what was there before.
 class ScopedLocPath {
 public:
@@ -98,13 +121,13 @@ public:
         if (const char* old = std::getenv("LOCPATH"))
             m_old = old;
         if (!path.empty())
-            setenv("LOCPATH", path.c_str(), 1);
+            SetVariable("LOCPATH", path);
     }
     ~ScopedLocPath() {
         if (m_old)
-            setenv("LOCPATH", m_old->c_str(), 1);
+            SetVariable("LOCPATH", *m_old);
         else
-            unsetenv("LOCPATH");
+            UnsetVariable("LOCPATH");
     }
     ScopedLocPath(const ScopedLocPath&) = delete;
     ScopedLocPath& operator=(const ScopedLocPath&) = delete;
@@ -113,8 +136,9 @@ private:
     std::optional<std::string> m_old;
 };
 
-// A locale whose month names are not English: one the system has, or else one generated
-// into a scratch directory with localedef (the "locales" package brings its sources).
+// A locale whose month names are not English: one the system has, or else (off Windows)
+// one generated into a scratch directory with localedef (the "locales" package brings its
+// sources).
 class ForeignLocale {
 public:
     static const ForeignLocale& Get() {
@@ -128,13 +152,23 @@ public:
 
 private:
     ForeignLocale() {
-        for (const char* name : {"de_DE.UTF-8", "fr_FR.UTF-8", "es_ES.UTF-8", "de_DE"}) {
+#ifdef _WIN32
+        // The names the Windows C runtime knows its locales by.
+        const char* names[] = {"German_Germany.1252", "French_France.1252", "German", "de-DE"};
+#else
+        const char* names[] = {"de_DE.UTF-8", "fr_FR.UTF-8", "es_ES.UTF-8", "de_DE"};
+#endif
+        for (const char* name : names) {
             if (Usable(name)) {
                 m_name = name;
                 return;
             }
         }
+#ifdef _WIN32
+        m_why = "the C runtime has no non-English locale";
+#else
         Generate();
+#endif
     }
 
     static bool Usable(const char* name) {
@@ -145,20 +179,21 @@ private:
         return foreign;
     }
 
+#ifndef _WIN32
     void Generate() {
-        m_dir = std::make_unique<QTemporaryDir>();
-        if (!m_dir->isValid()) {
+        m_dir = std::make_unique<TempDir>();
+        if (!m_dir->IsValid()) {
             m_why = "no scratch directory for localedef";
             return;
         }
-        const QString target = m_dir->filePath("de_DE.UTF-8");
+        const QString target = QString::fromStdString(m_dir->FilePath("de_DE.UTF-8"));
         QProcess localedef;
         localedef.start("localedef", {"-i", "de_DE", "-f", "UTF-8", target});
         if (!localedef.waitForFinished(120000)) {
             m_why = "localedef could not be run (is libc-bin installed?)";
             return;
         }
-        const std::string path = m_dir->path().toStdString();
+        const std::string path = m_dir->Path();
         ScopedLocPath use(path);
         if (Usable("de_DE.UTF-8")) {
             m_name = "de_DE.UTF-8";
@@ -170,7 +205,8 @@ private:
         }
     }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TempDir> m_dir;
+#endif
     std::string m_name;
     std::string m_locPath;
     std::string m_why;
@@ -205,6 +241,7 @@ TEST(Clock, StaysEnglishUnderAnotherCLocale) {
     EXPECT_EQ(Format(LocalTime(2023, 10, 7, 18, 4, 9)), "Oct 07 18:04:09");
 }
 
+#ifndef _WIN32
 // QCoreApplication sets the C library's locale from the environment on Unix. A process of
 // its own is needed to start one with LANG set: this test reruns the binary with only
 // itself selected, and in that child it reports instead of checking.
@@ -241,5 +278,6 @@ TEST(Clock, StaysEnglishInAnApplicationStartedWithAForeignLang) {
     EXPECT_EQ(out.find("probe-month=Mar\n"), std::string::npos) << out;
     EXPECT_NE(out.find("probe-time=Mar 05 09:05:03\n"), std::string::npos) << out;
 }
+#endif
 
 } // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -94,8 +95,11 @@ TEST_F(DirectoryCheckTest, UniqueFileIsCreatedWithPrefixAndFreshName) {
     ASSERT_FALSE(first.empty());
     ASSERT_FALSE(second.empty());
     EXPECT_NE(first, second);
-    // "NEW", four upper-case hexadecimal digits, ".TMP".
-    auto wellFormed = [](const std::string& name) {
+    // "NEW", four hexadecimal digits, ".TMP". Windows itself writes ".tmp" and its digits
+    // in either case (and file names there ignore case), so only the letters are checked.
+    auto wellFormed = [](std::string name) {
+        for (char& c : name)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         return name.size() == 11 && name.starts_with("NEW") && name.ends_with(".TMP") &&
                name.find_first_not_of("0123456789ABCDEF", 3) == 7;
     };

@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
+#include "TempDir.h"
 #include "settings/SettingsFile.h"
 
 namespace {
@@ -17,8 +17,8 @@ constexpr const char* kSection = "Marovind";
 class SettingsFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(m_dir.isValid());
-        m_path = m_dir.filePath("Marovind.ini").toStdString();
+        ASSERT_TRUE(m_dir.IsValid());
+        m_path = m_dir.FilePath("Marovind.ini");
     }
 
     void WriteFile(const std::string& bytes) const {
@@ -34,7 +34,7 @@ protected:
         ASSERT_TRUE(m_settings.Load(m_path));
     }
 
-    QTemporaryDir m_dir;
+    TempDir m_dir;
     std::string m_path;
     SettingsFile m_settings;
 };
@@ -307,16 +307,16 @@ TEST_F(SettingsFileTest, NullSectionOrKeyChangesNothing) {
 
 TEST_F(SettingsFileTest, UnwritablePathIsSilentlyNotSaved) {
     m_settings.SetInt(kSection, "LOG_TYPE", 0);
-    const std::string inMissingDir = m_dir.filePath("no-such-dir/Marovind.ini").toStdString();
+    const std::string inMissingDir = m_dir.FilePath("no-such-dir/Marovind.ini");
     EXPECT_TRUE(m_settings.Save(inMissingDir));
     EXPECT_FALSE(std::filesystem::exists(inMissingDir));
     // A directory in the file's place cannot be written either, even as root.
-    EXPECT_TRUE(m_settings.Save(m_dir.path().toStdString()));
-    EXPECT_TRUE(std::filesystem::is_directory(m_dir.path().toStdString()));
+    EXPECT_TRUE(m_settings.Save(m_dir.Path()));
+    EXPECT_TRUE(std::filesystem::is_directory(m_dir.Path()));
     EXPECT_EQ(m_settings.Lines(), (Lines{"[Marovind]", "LOG_TYPE = 0"}));
 
     // An unreadable one (here: a directory) loads as empty.
-    EXPECT_TRUE(m_settings.Load(m_dir.path().toStdString()));
+    EXPECT_TRUE(m_settings.Load(m_dir.Path()));
     EXPECT_TRUE(m_settings.Lines().empty());
 }
 

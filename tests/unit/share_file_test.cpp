@@ -1,10 +1,10 @@
-#include <QDir>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "TempDir.h"
 #include "platform/ShareFile.h"
 
 namespace {
@@ -18,11 +18,9 @@ std::string ReadWhole(const std::string& path) {
 
 class ShareFileTest : public ::testing::Test {
 protected:
-    std::string PathOf(const char* name) const {
-        return QDir(m_dir.path()).filePath(QString::fromUtf8(name)).toStdString();
-    }
+    std::string PathOf(const char* name) const { return m_dir.FilePath(name); }
 
-    QTemporaryDir m_dir;
+    TempDir m_dir;
 };
 
 TEST_F(ShareFileTest, AppendCreatesAndNeverTruncates) {
@@ -42,7 +40,7 @@ TEST_F(ShareFileTest, AppendCreatesAndNeverTruncates) {
 
     ShareFile created;
     ASSERT_TRUE(created.OpenForAppend(PathOf("new.log")));
-    EXPECT_TRUE(QFile::exists(QString::fromStdString(PathOf("new.log"))));
+    EXPECT_TRUE(std::filesystem::exists(PathOf("new.log")));
 }
 
 TEST_F(ShareFileTest, SecondWriterRefusedWhileReadersAreAllowed) {
@@ -79,13 +77,18 @@ TEST_F(ShareFileTest, OpenFailuresCarryTheirCause) {
     const std::string missingDir = PathOf("missing/a.log");
     const std::string underFile = PathOf("plain/a.log");
     const std::string missing = PathOf("none.log");
-    const std::string directory = m_dir.path().toStdString();
+    const std::string directory = m_dir.Path();
     const Case cases[] = {
         {missingDir, false, FileError::NotFound, missingDir + " was not found."},
         {underFile, false, FileError::NotFound, underFile + " was not found."},
         {missing, true, FileError::NotFound, missing + " was not found."},
+#ifdef _WIN32
+        // Windows refuses a directory opened as a file with "access denied".
+        {directory, false, FileError::AccessDenied, "Access to " + directory + " was denied."},
+#else
         {directory, false, FileError::Generic,
          "An unexpected error occurred while accessing " + directory + "."},
+#endif
     };
     for (const Case& c : cases) {
         ShareFile file;
@@ -97,12 +100,18 @@ TEST_F(ShareFileTest, OpenFailuresCarryTheirCause) {
 }
 
 TEST_F(ShareFileTest, RefusedCreationIsAccessDenied) {
+#ifdef _WIN32
+    // A read-only file would refuse writers there, but wine running as root lets them in;
+    // a directory opened as a file (above) is the Windows case of "access denied".
+    GTEST_SKIP() << "no place that refuses every writer, whoever runs the tests";
+#else
     // sysfs refuses new files even to root, which ignores permission bits elsewhere.
-    if (!QDir(QStringLiteral("/sys/kernel")).exists())
+    if (!std::filesystem::is_directory("/sys/kernel"))
         GTEST_SKIP() << "no /sys/kernel to refuse a new file";
     ShareFile file;
     EXPECT_FALSE(file.OpenForAppend("/sys/kernel/marovind.log"));
     EXPECT_EQ(file.ErrorText(), "Access to /sys/kernel/marovind.log was denied.");
+#endif
 }
 
 TEST(FileErrorTextTest, EveryCauseNamesThePath) {
@@ -141,6 +150,9 @@ TEST_F(ShareFileTest, WriterHoldsBytesUntilFlush) {
 }
 
 TEST(ShareFileDeviceTest, FullDeviceIsDiskFullAndLeavesNothingPending) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows has no device that is always full";
+#endif
     ShareFile file;
     if (!file.OpenForAppend("/dev/full"))
         GTEST_SKIP() << "/dev/full cannot be opened: " << file.ErrorText();

@@ -87,4 +87,19 @@ TEST(SocketErrorsTest, UnmappedErrorShowsTheSystemDescription) {
     // A number the system does not know either leaves the prefix alone.
     EXPECT_EQ(SocketErrorMessage("P: ", 9999, 9999), "P: ");
 }
+#else
+TEST(SocketErrorsTest, WindowsCodesAreTheirOwn) {
+    for (int code : {10013, 10048, 10049, 10093, 5})
+        EXPECT_EQ(WsaCodeFromSystemError(code), code);
+}
+
+TEST(SocketErrorsTest, UnlistedWindowsErrorShowsTheSystemDescription) {
+    // 5 is ERROR_ACCESS_DENIED, which an attach can report: no text of the table, so the
+    // system's own wording follows the prefix, on the same line.
+    const std::string message = SocketErrorMessage("P: ", 5, 5);
+    ASSERT_GT(message.size(), 3u);
+    EXPECT_EQ(message.substr(0, 3), "P: ");
+    EXPECT_NE(message[3], '[') << message;
+    EXPECT_EQ(message.find_first_of("\r\n"), std::string::npos) << message;
+}
 #endif

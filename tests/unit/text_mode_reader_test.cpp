@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "TempDir.h"
 #include "platform/TextModeReader.h"
 #include "reception/AddressList.h"
 
@@ -67,12 +67,12 @@ void PrintTo(const ReaderCase& c, std::ostream* os) {
 
 class TextModeReads : public ::testing::TestWithParam<ReaderCase> {
 protected:
-    QTemporaryDir m_dir;
+    TempDir m_dir;
 };
 
 TEST_P(TextModeReads, AsFgetsInTextMode) {
-    ASSERT_TRUE(m_dir.isValid());
-    const std::string path = m_dir.filePath("input.txt").toStdString();
+    ASSERT_TRUE(m_dir.IsValid());
+    const std::string path = m_dir.FilePath("input.txt");
     WriteBytes(path, GetParam().bytes);
     EXPECT_EQ(ReadAll(path), GetParam().reads);
 }
@@ -127,8 +127,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 class TextModeReaderFile : public ::testing::Test {
 protected:
-    std::string Path(const char* name) const { return m_dir.filePath(name).toStdString(); }
-    QTemporaryDir m_dir;
+    std::string Path(const char* name) const { return m_dir.FilePath(name); }
+    TempDir m_dir;
 };
 
 TEST_F(TextModeReaderFile, MissingFileIsNotCreatedUnlessAsked) {
