@@ -1,0 +1,128 @@
+// The log viewer with a 16 MB log file: loading it into the viewer (read, decode, fill the
+// view and show it), and finding a string on its last line.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include <QApplication>
+#include <QDir>
+#include <QTextCursor>
+
+#include "platform/MessageBox.h"
+#include "ui/EditWnd.h"
+#include "ui/LogFileText.h"
+#include "ui/LogViewerTemplate.h"
+#include "ui/MyEditView.h"
+
+namespace {
+constexpr std::size_t kFileSize = 16'777'215; // the rich-edit control's capacity
+constexpr const char* kLastLine = "Dec 08 23:59:59 10.9.9.9 the needle on the last line";
+
+// Lines in the server's "%s %s %s\r\n" format, about 150,000 of them.
+std::string MakeLogText() {
+    std::string text;
+    text.reserve(kFileSize);
+    const std::string tail = std::string(kLastLine) + "\r\n";
+    for (int i = 0; text.size() + 200 + tail.size() < kFileSize; ++i)
+        text += "Dec 08 04:37:" + std::to_string(10 + i % 50) + " 10.1." + std::to_string(i % 7) +
+                "." + std::to_string(i % 250) + " sshd[" + std::to_string(1000 + i % 9000) +
+                "]: Accepted publickey for operator from 10.2.3.4 port 5" +
+                std::to_string(i % 1000) + " ssh2 seq " + std::to_string(i) + "\r\n";
+    text.append(kFileSize - text.size() - tail.size(), '.');
+    return text + tail;
+}
+
+struct Fixture {
+    std::string path;
+    std::unique_ptr<LogViewerTemplate> viewerTemplate;
+
+    Fixture() : path(QDir::tempPath().toStdString() + "/marovind_bench_viewer.log") {
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << MakeLogText();
+        viewerTemplate = std::make_unique<LogViewerTemplate>();
+        if (!viewerTemplate->OpenDocumentFile(path))
+            std::fprintf(stderr, "could not open %s\n", path.c_str());
+    }
+    ~Fixture() { std::remove(path.c_str()); }
+    CMyEditView& View() const { return viewerTemplate->GetViewer()->GetView(); }
+    void SetWrap(bool on) {
+        if ((View().WordWrapMode() != CMyEditView::WrapNone) != on)
+            View().OnWordWrap();
+    }
+};
+
+Fixture& TheFixture() {
+    static Fixture fixture;
+    return fixture;
+}
+
+// A reload of the open viewer, up to the text being on screen.
+void BM_LoadIntoViewer(benchmark::State& state) {
+    Fixture& f = TheFixture();
+    f.SetWrap(state.range(0) != 0);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(f.viewerTemplate->OpenDocumentFile(f.path));
+        QCoreApplication::processEvents();
+    }
+    state.counters["lines"] = f.View().blockCount();
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kFileSize));
+}
+BENCHMARK(BM_LoadIntoViewer)
+    ->ArgName("wrap")
+    ->Arg(1)
+    ->Arg(0)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(5);
+
+// The file read and decoded, without the view: how much of a load is not the widget's.
+void BM_ReadAndDecode(benchmark::State& state) {
+    Fixture& f = TheFixture();
+    for (auto _ : state) {
+        QByteArray bytes;
+        std::string error;
+        ReadLogFile(f.path, bytes, error);
+        benchmark::DoNotOptimize(DecodeLogBytes(bytes));
+    }
+}
+BENCHMARK(BM_ReadAndDecode)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+// Find Next from the top of the text down to the last line.
+void BM_FindOnLastLine(benchmark::State& state) {
+    Fixture& f = TheFixture();
+    f.SetWrap(state.range(0) != 0);
+    f.viewerTemplate->OpenDocumentFile(f.path);
+    QCoreApplication::processEvents();
+    bool found = false;
+    for (auto _ : state) {
+        f.View().moveCursor(QTextCursor::Start);
+        found = f.View().FindText(QStringLiteral("the needle"), {});
+    }
+    if (!found || f.View().textCursor().blockNumber() < f.View().blockCount() - 2)
+        state.SkipWithError("the string on the last line was not found");
+}
+BENCHMARK(BM_FindOnLastLine)
+    ->ArgName("wrap")
+    ->Arg(1)
+    ->Arg(0)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(10);
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    SetMessageBoxHandler([](const std::string& text) {
+        std::fprintf(stderr, "message: %s\n", text.c_str());
+        return IDOK;
+    });
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    TheFixture().viewerTemplate.reset();
+    benchmark::Shutdown();
+    return 0;
+}

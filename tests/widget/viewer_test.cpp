@@ -1,0 +1,728 @@
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPrinter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QStandardItemModel>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QToolBar>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+
+#include "platform/EventLoop.h"
+#include "platform/MessageBox.h"
+#include "platform/MessageTarget.h"
+#include "platform/ProgramDir.h"
+#include "platform/ShareFile.h"
+#include "reception/SyslogRecord.h"
+#include "reception/SyslogSocket.h"
+#include "ui/CommandIds.h"
+#include "ui/EditDoc.h"
+#include "ui/EditWnd.h"
+#include "ui/FindDialog.h"
+#include "ui/ListPrinter.h"
+#include "ui/LogFileText.h"
+#include "ui/LogViewerTemplate.h"
+#include "ui/MainFrame.h"
+#include "ui/MyEditView.h"
+#include "ui/MyMarovindView.h"
+#include "ui/PrintDialogs.h"
+#include "ui/TextSearch.h"
+
+namespace {
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// Log lines as the server writes them, padded to exactly `size` bytes.
+std::string LogOfSize(std::size_t size) {
+    std::string text;
+    text.reserve(size);
+    for (int i = 0; text.size() + 120 < size; ++i)
+        text += "Dec 08 04:37:41 10.1.1." + std::to_string(i % 250) +
+                " daemon[1234]: some routine message of a typical length, number " +
+                std::to_string(i) + "\r\n";
+    text += "Dec 08 04:37:42 10.1.1.1 the last line";
+    text.append(size - text.size(), 'x');
+    return text;
+}
+
+int PdfPageCount(const std::string& path) {
+    const QString pdf = QString::fromLatin1(ReadBytes(path));
+    static const QRegularExpression page(QStringLiteral("/Type\\s*/Page[^s]"));
+    return static_cast<int>(pdf.count(page));
+}
+
+// Width and height of the first page, in points.
+QSizeF PdfMediaBox(const std::string& path) {
+    static const QRegularExpression box(QStringLiteral("/MediaBox \\[0 0 ([0-9.]+) ([0-9.]+)\\]"));
+    const auto match = box.match(QString::fromLatin1(ReadBytes(path)));
+    return match.hasMatch() ? QSizeF(match.captured(1).toDouble(), match.captured(2).toDouble())
+                            : QSizeF();
+}
+
+QList<CEditWnd*> ViewerWindows() {
+    QList<CEditWnd*> windows;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* window = qobject_cast<CEditWnd*>(widget))
+            windows << window;
+    return windows;
+}
+
+void DeletePending() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// Counts the records the listener hands to the main window.
+class CountingWindow : public MessageTarget {
+public:
+    std::intptr_t SendMessage(unsigned message, std::uintptr_t, std::intptr_t lParam) override {
+        if (message == WM_SYSLOG_MESSAGE)
+            texts.push_back(reinterpret_cast<const SyslogRecord*>(lParam)->messageText);
+        return 1;
+    }
+    std::vector<std::string> texts;
+};
+} // namespace
+
+class ViewerTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::string PathOf(const char* name) const { return m_dir->filePath(name).toStdString(); }
+    std::string Make(const char* name, const std::string& bytes) const {
+        const std::string path = PathOf(name);
+        WriteBytes(path, bytes);
+        return path;
+    }
+    CEditWnd* Viewer() const { return m_template->GetViewer(); }
+    CMyEditView& View() const { return Viewer()->GetView(); }
+    QString ViewText() const { return View().toPlainText(); }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<LogViewerTemplate> m_template;
+    std::vector<std::string> m_boxes;
+    bool m_boxUnderWaitCursor = false;
+
+private slots:
+    void init() {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_template = std::make_unique<LogViewerTemplate>();
+        m_boxes.clear();
+        m_boxUnderWaitCursor = false;
+        SetMessageBoxHandler([this](const std::string& text) {
+            m_boxes.push_back(text);
+            m_boxUnderWaitCursor = QApplication::overrideCursor() != nullptr;
+            return IDOK;
+        });
+    }
+
+    void cleanup() {
+        m_template.reset();
+        DeletePending();
+        QVERIFY(ViewerWindows().isEmpty());
+        QVERIFY(QApplication::overrideCursor() == nullptr);
+        SetMessageBoxHandler({});
+        PrintDialogs::SetPrintDialog({});
+        PrintDialogs::SetPageSetupDialog({});
+        SetOpenLogDialog({});
+    }
+
+    void firstOpenShowsFileInHalfScreenWindow() {
+        const std::string path = Make("syslog.log", "Dec 08 04:37:41 10.1.1.1 one\r\n"
+                                                    "Dec 08 04:37:42 10.1.1.1 two\r\n");
+        QVERIFY(m_template->OpenDocumentFile(path) != nullptr);
+        QVERIFY(m_boxes.empty());
+        QVERIFY(Viewer()->isVisible());
+        QCOMPARE(Viewer()->windowTitle(), QString("log - syslog.log"));
+        const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
+        QCOMPARE(Viewer()->size(), QSize(screen.width() / 2, screen.height() / 2));
+        QCOMPARE(View().blockCount(), 3); // CR LF ends each line; the last is empty
+        QCOMPARE(View().document()->findBlockByNumber(1).text(),
+                 QString("Dec 08 04:37:42 10.1.1.1 two"));
+        QVERIFY(!Viewer()->GetDocument().IsModified());
+        QCOMPARE(Viewer()->GetDocument().GetPathName(), path);
+        QVERIFY(!View().isReadOnly());
+    }
+
+    void menuItemsInOrderWithPrompts() {
+        QVERIFY(m_template->OpenDocumentFile(Make("a.log", "x")));
+        QStringList items;
+        for (QAction* menu : Viewer()->menuBar()->actions()) {
+            items << menu->text();
+            for (QAction* item : menu->menu()->actions())
+                items << "  " + item->text() + " | " + item->statusTip() + " | " + item->toolTip();
+        }
+        const QStringList expected = {
+            "&File",
+            "  Print Set&up | Change the printer and printing options | Print Setup",
+            "  &Print | Print the active document | Print",
+            "  &Close this window | Quit this document | Quit.",
+            "&Edit",
+            "  &Select All | Select the entire document | Select All",
+            "  &Copy | Copy the selection and put it on the Clipboard | Copy",
+            "  &Find | Find the specified text | Find",
+            "&View",
+            "  &WordWrap | WordWrap | WordWrap",
+            "&Help",
+            "  &About | Display program information, version number and copyright | About",
+        };
+        QCOMPARE(items, expected);
+        QVERIFY(Viewer()->findChildren<QStatusBar*>().isEmpty());
+        QVERIFY(Viewer()->findChildren<QToolBar*>().isEmpty());
+    }
+
+    void aboutGoesToTheApplication() {
+        QWidget* parent = nullptr;
+        m_template->m_showAbout = [&](QWidget* p) { parent = p; };
+        QVERIFY(m_template->OpenDocumentFile(Make("a.log", "x")));
+        Viewer()->AboutAction()->trigger();
+        QCOMPARE(parent, static_cast<QWidget*>(Viewer()));
+    }
+
+    void opensFileThatAWriterHolds() {
+        const std::string path = PathOf("syslog.log");
+        ShareFile writer;
+        QVERIFY(writer.OpenForAppend(path));
+        const std::string first = "Dec 08 04:37:41 10.1.1.1 held open\r\n";
+        QVERIFY(writer.Write(first.data(), first.size()));
+        QVERIFY(m_template->OpenDocumentFile(path));
+        QVERIFY(m_boxes.empty());
+        QCOMPARE(ViewText(), QString("Dec 08 04:37:41 10.1.1.1 held open\n"));
+        // The writer goes on; the viewer keeps the file as it was loaded.
+        QVERIFY(writer.Write(first.data(), first.size()));
+        QCOMPARE(ReadBytes(path), first + first);
+        QCOMPARE(View().blockCount(), 2);
+    }
+
+    void emptyFileGivesEmptyView() {
+        QVERIFY(m_template->OpenDocumentFile(Make("empty.log", "")));
+        QVERIFY(m_boxes.empty());
+        QVERIFY(View().document()->isEmpty());
+        QVERIFY(!Viewer()->SelectAllAction()->isEnabled());
+        QVERIFY(!Viewer()->FindAction()->isEnabled());
+        QVERIFY(!Viewer()->CopyAction()->isEnabled());
+    }
+
+    void secondOpenReloadsTheSameWindow() {
+        QVERIFY(m_template->OpenDocumentFile(Make("a.log", "first file\r\n")));
+        CEditWnd* first = Viewer();
+        QVERIFY(m_template->OpenDocumentFile(Make("b.log", "second file\r\n")));
+        QCOMPARE(Viewer(), first);
+        QCOMPARE(ViewerWindows().size(), 1);
+        QCOMPARE(ViewText(), QString("second file\n"));
+        QCOMPARE(Viewer()->windowTitle(), QString("log - b.log"));
+        QCOMPARE(Viewer()->GetDocument().GetPathName(), PathOf("b.log"));
+    }
+
+    void bytesShownUnchanged_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("ascii") << QByteArray("a b\tc") << QString("a b\tc");
+        QTest::newRow("utf8") << QByteArray("caf\xc3\xa9 \xe2\x82\xac")
+                              << QString::fromUtf16(u"café €");
+        QTest::newRow("four-byte") << QByteArray("\xf0\x9f\x98\x80") << QString::fromUtf16(u"😀");
+        QTest::newRow("latin1 byte") << QByteArray("caf\xe9!") << QString::fromUtf16(u"café!");
+        QTest::newRow("mixed") << QByteArray("\xc3\xa9\xe9") << QString::fromUtf16(u"éé");
+        QTest::newRow("overlong") << QByteArray("\xc0\x80") << QString::fromUtf16(u"\u00c0\u0080");
+        QTest::newRow("surrogate")
+            << QByteArray("\xed\xa0\x80") << QString::fromUtf16(u"\u00ed\u00a0\u0080");
+        QTest::newRow("cut at end")
+            << QByteArray("ok\xe2\x82") << QString::fromUtf16(u"ok\u00e2\u0082");
+        QTest::newRow("bom kept") << QByteArray("\xef\xbb\xbfx") << QString(QChar(0xFEFF)) + "x";
+        QTest::newRow("zero byte") << QByteArray("a\0b", 3) << QString::fromUtf16(u"a\0b", 3);
+    }
+
+    void bytesShownUnchanged() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, shown);
+        QCOMPARE(DecodeLogBytes(bytes), shown);
+        QVERIFY(m_template->OpenDocumentFile(Make("x.log", bytes.toStdString())));
+        QCOMPARE(View().document()->firstBlock().text(), shown);
+    }
+
+    void wordWrapFollowsToggleAndSurvivesReload() {
+        QVERIFY(m_template->OpenDocumentFile(Make("a.log", "text\r\n")));
+        QAction* wrap = Viewer()->WordWrapAction();
+        const auto expect = [&](bool on) {
+            QCOMPARE(wrap->isChecked(), on);
+            QCOMPARE(View().WordWrapMode(), on ? CMyEditView::WrapToWindow : CMyEditView::WrapNone);
+            QCOMPARE(View().lineWrapMode(),
+                     on ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+        };
+        expect(true);
+        wrap->trigger();
+        expect(false);
+        QVERIFY(m_template->OpenDocumentFile(Make("b.log", "other\r\n")));
+        expect(false);
+        wrap->trigger();
+        expect(true);
+        wrap->trigger();
+        expect(false);
+        // A new viewer starts wrapped again.
+        Viewer()->CloseAction()->trigger();
+        DeletePending();
+        QVERIFY(m_template->OpenDocumentFile(PathOf("a.log")));
+        wrap = Viewer()->WordWrapAction();
+        expect(true);
+    }
+
+    void editCommandsFollowTextAndSelection() {
+        QVERIFY(m_template->OpenDocumentFile(Make("a.log", "alpha beta\r\ngamma\r\n")));
+        CEditWnd& window = *Viewer();
+        const auto expect = [&](bool selectAll, bool copy, bool find) {
+            QCOMPARE(window.SelectAllAction()->isEnabled(), selectAll);
+            QCOMPARE(window.CopyAction()->isEnabled(), copy);
+            QCOMPARE(window.FindAction()->isEnabled(), find);
+        };
+        expect(true, false, true);
+        window.SelectAllAction()->trigger();
+        expect(true, true, true);
+        window.CopyAction()->trigger();
+        QCOMPARE(QApplication::clipboard()->text(), QString("alpha beta\ngamma\n"));
+        QTextCursor cursor = View().textCursor();
+        cursor.clearSelection();
+        View().setTextCursor(cursor);
+        expect(true, false, true);
+        // Deleting all the text greys the commands that need it.
+        window.SelectAllAction()->trigger();
+        QTest::keyClick(&View(), Qt::Key_Delete);
+        expect(false, false, false);
+        QTest::keyClicks(&View(), "z");
+        expect(true, false, true);
+    }
+
+    void typingThenClosingLeavesFileUnchanged_data() {
+        QTest::addColumn<bool>("byMenu");
+        QTest::newRow("Close this window") << true;
+        QTest::newRow("close box") << false;
+    }
+
+    void typingThenClosingLeavesFileUnchanged() {
+        QFETCH(bool, byMenu);
+        const std::string bytes = "Dec 08 04:37:41 10.1.1.1 keep me\r\n\xe9\r\n";
+        const std::string path = Make("keep.log", bytes);
+        QVERIFY(m_template->OpenDocumentFile(path));
+        QTest::keyClicks(&View(), "typed over");
+        QTest::keyClick(&View(), Qt::Key_Backspace);
+        QVERIFY(Viewer()->GetDocument().IsModified());
+        if (byMenu)
+            Viewer()->CloseAction()->trigger();
+        else
+            QVERIFY(Viewer()->close());
+        QVERIFY(Viewer() == nullptr);
+        DeletePending();
+        QVERIFY(ViewerWindows().isEmpty());
+        QVERIFY(m_boxes.empty());
+        QCOMPARE(ReadBytes(path), bytes);
+    }
+
+    void closeAllDocumentsClosesTheViewer() {
+        QVERIFY(m_template->OpenDocumentFile(Make("a.log", "x")));
+        QTest::keyClicks(&View(), "unsaved");
+        m_template->CloseAllDocuments();
+        QVERIFY(Viewer() == nullptr);
+        QVERIFY(ViewerWindows().isEmpty());
+        QVERIFY(m_boxes.empty());
+        QCOMPARE(ReadBytes(PathOf("a.log")), std::string("x"));
+    }
+
+    void failedOpen_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("missing") << "missing.log"
+                                 << "%1 was not found.";
+        QTest::newRow("missing directory") << "no/such.log"
+                                           << "%1 was not found.";
+        QTest::newRow("directory") << "dir.log"
+                                   << "Access to %1 was denied.";
+        // The open succeeds and the read fails, for root too.
+        QTest::newRow("read error") << "/proc/self/mem"
+                                    << "A hardware I/O error was reported while accessing %1.";
+        // A pipe would block the load until a writer came.
+        QTest::newRow("pipe") << "fifo.log"
+                              << "Failed to open document.";
+    }
+
+    void failedOpen() {
+        QFETCH(QString, name);
+        QFETCH(QString, message);
+        const std::string path =
+            name.startsWith('/') ? name.toStdString() : PathOf(qPrintable(name));
+        if (name == "dir.log")
+            QVERIFY(QDir().mkdir(QString::fromStdString(path)));
+        if (name == "fifo.log")
+            QCOMPARE(mkfifo(path.c_str(), 0600), 0);
+        const std::vector<std::string> expected{
+            message.arg(QString::fromStdString(path)).toStdString()};
+        // First open: the message, and no window remains.
+        QVERIFY(m_template->OpenDocumentFile(path) == nullptr);
+        QCOMPARE(m_boxes, expected);
+        QVERIFY(!m_boxUnderWaitCursor);
+        QVERIFY(Viewer() == nullptr);
+        DeletePending();
+        QVERIFY(ViewerWindows().isEmpty());
+        // Reload: the viewer keeps its file, its text and its caption.
+        QVERIFY(m_template->OpenDocumentFile(Make("good.log", "good text\r\n")));
+        CEditWnd* window = Viewer();
+        m_boxes.clear();
+        QVERIFY(m_template->OpenDocumentFile(path) == nullptr);
+        QCOMPARE(m_boxes, expected);
+        QCOMPARE(Viewer(), window);
+        QVERIFY(window->isVisible());
+        QCOMPARE(ViewText(), QString("good text\n"));
+        QCOMPARE(window->windowTitle(), QString("log - good.log"));
+        QCOMPARE(window->GetDocument().GetPathName(), PathOf("good.log"));
+    }
+
+    void showsFullSizeFile() {
+        constexpr std::size_t kCapacity = 16'777'215;
+        const std::string path = Make("big.log", LogOfSize(kCapacity));
+        QVERIFY(m_template->OpenDocumentFile(path));
+        QTextDocument& document = *View().document();
+        QCOMPARE(document.characterCount() - 1,
+                 static_cast<int>(kCapacity - document.blockCount() + 1));
+        QVERIFY(document.lastBlock().text().startsWith("Dec 08 04:37:42 10.1.1.1 the last line"));
+        QCOMPARE(document.lastBlock().text().size(),
+                 static_cast<qsizetype>(kCapacity - LogOfSize(kCapacity).rfind('\n') - 1));
+        QVERIFY(View().FindText("the last line", {}));
+        QCOMPARE(View().textCursor().blockNumber(), document.blockCount() - 1);
+    }
+
+    void findDialogSearchesTheText() {
+        QVERIFY(m_template->OpenDocumentFile(
+            Make("a.log", "Error one\r\nerror two\r\nterror three\r\nERROR four\r\n")));
+        Viewer()->FindAction()->trigger();
+        FindDialog* dialog = View().GetFindDialog();
+        QVERIFY(dialog && dialog->isVisible() && !dialog->isModal());
+        const auto findNext = [&] {
+            dialog->FindNextButton()->click();
+            return View().textCursor().blockNumber();
+        };
+        dialog->FindWhatEdit()->setText("error");
+        QCOMPARE(findNext(), 0);
+        QCOMPARE(findNext(), 1);
+        QCOMPARE(findNext(), 2); // inside "terror"
+        QCOMPARE(findNext(), 3);
+        QVERIFY(m_boxes.empty());
+        findNext();
+        QCOMPARE(m_boxes, std::vector<std::string>{"Cannot find the string 'error'."});
+        QCOMPARE(View().textCursor().blockNumber(), 3); // the last hit stays selected
+
+        dialog->UpButton()->setChecked(true);
+        dialog->MatchCaseBox()->setChecked(true);
+        QCOMPARE(findNext(), 2);
+        QCOMPARE(findNext(), 1);
+        dialog->WholeWordBox()->setChecked(true);
+        dialog->MatchCaseBox()->setChecked(false);
+        dialog->DownButton()->setChecked(true);
+        View().moveCursor(QTextCursor::Start);
+        QCOMPARE(findNext(), 0);
+        QCOMPARE(findNext(), 1);
+        QCOMPARE(findNext(), 3); // "terror" is not the whole word
+        QCOMPARE(View().textCursor().selectedText(), QString("ERROR"));
+        QCOMPARE(m_boxes.size(), std::size_t{1});
+        // A new Find starts from the selection.
+        Viewer()->FindAction()->trigger();
+        QCOMPARE(dialog->FindWhat(), QString("ERROR"));
+        QCOMPARE(View().GetFindDialog(), dialog);
+    }
+
+    void searchRules_data() {
+        using F = QTextDocument;
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("flags");
+        QTest::addColumn<int>("found");
+        QTest::newRow("forward") << "xxabxxab"
+                                 << "ab" << 0 << 0 << 2;
+        QTest::newRow("forward past a hit") << "xxabxxab"
+                                            << "ab" << 3 << 0 << 6;
+        QTest::newRow("forward at the end") << "xxabxxab"
+                                            << "ab" << 7 << 0 << -1;
+        QTest::newRow("backward from the end") << "xxabxxab"
+                                               << "ab" << 8 << int(F::FindBackward) << 6;
+        QTest::newRow("backward before the selection") << "xxabxxab"
+                                                       << "ab" << 6 << int(F::FindBackward) << 2;
+        QTest::newRow("backward at the start") << "xxabxxab"
+                                               << "ab" << 2 << int(F::FindBackward) << -1;
+        QTest::newRow("whole word") << "abc cab ab"
+                                    << "ab" << 0 << int(F::FindWholeWords) << 8;
+        QTest::newRow("whole word backward")
+            << "ab abc cab"
+            << "ab" << 10 << int(F::FindWholeWords | F::FindBackward) << 0;
+        QTest::newRow("word ends at punctuation") << "[ab]"
+                                                  << "ab" << 0 << int(F::FindWholeWords) << 1;
+        QTest::newRow("any case") << "ab AB"
+                                  << "AB" << 0 << 0 << 0;
+        QTest::newRow("matching case") << "ab AB"
+                                       << "AB" << 0 << int(F::FindCaseSensitively) << 3;
+        QTest::newRow("empty") << "abc"
+                               << "" << 0 << 0 << -1;
+    }
+
+    void searchRules() {
+        QFETCH(QString, text);
+        QFETCH(QString, what);
+        QFETCH(int, from);
+        QFETCH(int, flags);
+        QFETCH(int, found);
+        QCOMPARE(FindInText(text, what, from, QTextDocument::FindFlags(flags)), qsizetype(found));
+    }
+
+    void printsToPdfWithHalfInchMargins() {
+        std::string text;
+        for (int i = 0; i < 300; ++i)
+            text += "Dec 08 04:37:41 10.1.1.1 line " + std::to_string(i) + "\r\n";
+        QVERIFY(m_template->OpenDocumentFile(Make("a.log", text)));
+        const QString pdf = m_dir->filePath("out.pdf");
+        int asked = 0;
+        PrintDialogs::SetPrintDialog([&](QPrinter& printer, QWidget* parent) {
+            ++asked;
+            if (parent != Viewer())
+                return false;
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(pdf);
+            return true;
+        });
+        Viewer()->PrintAction()->trigger();
+        QCOMPARE(asked, 1);
+        QVERIFY(QFileInfo::exists(pdf));
+        QVERIFY(PdfPageCount(pdf.toStdString()) > 1);
+        const QMarginsF margins = m_template->Printer().pageLayout().margins(QPageLayout::Inch);
+        QCOMPARE(margins, QMarginsF(0.5, 0.5, 0.5, 0.5));
+
+        // A cancelled print dialog prints nothing.
+        QFile::remove(pdf);
+        PrintDialogs::SetPrintDialog([](QPrinter&, QWidget*) { return false; });
+        Viewer()->PrintAction()->trigger();
+        QVERIFY(!QFileInfo::exists(pdf));
+    }
+
+    void printSetupAppliesToLaterViewers() {
+        QVERIFY(m_template->OpenDocumentFile(Make("a.log", "text\r\n")));
+        PrintDialogs::SetPageSetupDialog([](QPrinter& printer, QWidget*) {
+            printer.setPageOrientation(QPageLayout::Landscape);
+            return true;
+        });
+        Viewer()->PrintSetupAction()->trigger();
+        Viewer()->CloseAction()->trigger();
+        QVERIFY(m_template->OpenDocumentFile(PathOf("a.log")));
+        const QString pdf = m_dir->filePath("landscape.pdf");
+        PrintDialogs::SetPrintDialog([&](QPrinter& printer, QWidget*) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(pdf);
+            return true;
+        });
+        Viewer()->PrintAction()->trigger();
+        const QSizeF page = PdfMediaBox(pdf.toStdString());
+        QVERIFY(page.width() > page.height());
+    }
+
+    void listPrinterPrintsRows() {
+        const auto print = [&](int rows, int messageLength) {
+            QStandardItemModel model(0, 4);
+            model.setHorizontalHeaderLabels({"Time", "IP Address", "Msg Type", "Message"});
+            for (int row = 0; row < rows; ++row)
+                model.appendRow({new QStandardItem("Dec 08 04:37:41"),
+                                 new QStandardItem("10.1.1.1"), new QStandardItem("user.info"),
+                                 new QStandardItem(QString(messageLength, 'm'))});
+            QPrinter printer(QPrinter::HighResolution);
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            const QString pdf = m_dir->filePath(QString("list%1.pdf").arg(rows));
+            printer.setOutputFileName(pdf);
+            const int pages = PrintListRows(model, printer);
+            if (PdfPageCount(pdf.toStdString()) != pages)
+                return -1;
+            return pages;
+        };
+        QCOMPARE(print(0, 10), 1);
+        QCOMPARE(print(10, 10), 1);
+        const int many = print(300, 10);
+        QVERIFY(many > 2);
+        // Long messages wrap inside their column instead of being cut off.
+        QVERIFY(print(300, 2000) > many);
+    }
+
+    void printLiveListAsksFirst() {
+        QStandardItemModel model(0, 4);
+        model.appendRow({new QStandardItem("t"), new QStandardItem("a"), new QStandardItem("."),
+                         new QStandardItem("m")});
+        QPrinter printer;
+        const QString pdf = m_dir->filePath("live.pdf");
+        bool confirm = false;
+        PrintDialogs::SetPrintDialog([&](QPrinter& p, QWidget*) {
+            p.setOutputFormat(QPrinter::PdfFormat);
+            p.setOutputFileName(pdf);
+            return confirm;
+        });
+        PrintLiveList(model, printer, nullptr);
+        QVERIFY(!QFileInfo::exists(pdf));
+        confirm = true;
+        PrintLiveList(model, printer, nullptr);
+        QCOMPARE(PdfPageCount(pdf.toStdString()), 1);
+    }
+
+    void openCommandAsksForALogFile() {
+        QWidget mainWindow;
+        const std::string path = Make("syslog.log", "chosen\r\n");
+        std::string askedDir;
+        QWidget* askedParent = nullptr;
+        std::string answer;
+        SetOpenLogDialog([&](QWidget* parent, const std::string& dir) {
+            askedParent = parent;
+            askedDir = dir;
+            return answer;
+        });
+        OpenLogFileForViewing(&mainWindow, m_dir->path().toStdString() + "/", *m_template);
+        QCOMPARE(askedParent, &mainWindow);
+        QCOMPARE(askedDir, m_dir->path().toStdString() + "/");
+        QVERIFY(Viewer() == nullptr); // cancelled: nothing happens
+        QVERIFY(m_boxes.empty());
+        answer = path;
+        OpenLogFileForViewing(&mainWindow, askedDir, *m_template);
+        QVERIFY(Viewer() && Viewer()->isVisible());
+        QCOMPARE(ViewText(), QString("chosen\n"));
+    }
+
+    void openDialogAddsLogSuffix() {
+        Make("syslog.log", "x");
+        QWidget mainWindow;
+        const auto dialog = CreateOpenLogDialog(&mainWindow, m_dir->path().toStdString() + "/");
+        QCOMPARE(dialog->parentWidget(), &mainWindow);
+        QCOMPARE(dialog->nameFilters(), QStringList{"LOG Files (*.log)"});
+        QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFile);
+        QCOMPARE(dialog->directory().absolutePath(), m_dir->path());
+        dialog->setOption(QFileDialog::DontUseNativeDialog);
+        dialog->selectFile("syslog");
+        QCOMPARE(dialog->selectedFiles(), QStringList{m_dir->filePath("syslog.log")});
+    }
+
+    void mainWindowOpensAndClosesTheViewer() {
+        g_programDir = m_dir->path().toStdString() + "/";
+        CMainFrame frame;
+        QVERIFY(!frame.CommandAction(ID_FILE_OPEN)->isEnabled()); // no viewer attached
+        frame.SetLogViewerTemplate(m_template.get());
+        frame.m_logDir = m_dir->path().toStdString() + "/";
+        frame.GetActiveView()->AddStartupRows({"10.1.1.1"});
+        frame.GetActiveView()->FlushPendingRows();
+        const int rows = frame.GetActiveView()->Model().rowCount();
+        const std::string path = Make("syslog.log", "from the main window\r\n");
+        SetOpenLogDialog([&](QWidget* parent, const std::string& dir) {
+            return parent == &frame && dir == frame.m_logDir ? path : std::string();
+        });
+        QAction* open = frame.CommandAction(ID_FILE_OPEN);
+        QVERIFY(open->isEnabled());
+        QCOMPARE(open->shortcut(), QKeySequence("Ctrl+O"));
+        open->trigger();
+        QVERIFY(Viewer() && Viewer()->isVisible());
+        QCOMPARE(ViewText(), QString("from the main window\n"));
+        open->trigger(); // a second open reuses the window
+        QCOMPARE(ViewerWindows().size(), 1);
+        QCOMPARE(frame.GetActiveView()->Model().rowCount(), rows);
+        QCOMPARE(frame.GetActiveView()->Model().columnCount(), 4);
+        QTest::keyClicks(&View(), "unsaved typing");
+        frame.close();
+        QVERIFY(Viewer() == nullptr);
+        QVERIFY(ViewerWindows().isEmpty());
+        QVERIFY(m_boxes.empty());
+        QCOMPARE(ReadBytes(path), std::string("from the main window\r\n"));
+    }
+
+    void mainWindowPrintsTheListRows() {
+        g_programDir = m_dir->path().toStdString() + "/";
+        CMainFrame frame;
+        frame.SetLogViewerTemplate(m_template.get());
+        const QString pdf = m_dir->filePath("list.pdf");
+        PrintDialogs::SetPrintDialog([&](QPrinter& printer, QWidget* parent) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(pdf);
+            return parent == &frame;
+        });
+        QAction* print = frame.CommandAction(ID_FILE_PRINT);
+        QCOMPARE(print->shortcut(), QKeySequence("Ctrl+P"));
+        print->trigger();
+        QCOMPARE(PdfPageCount(pdf.toStdString()), 1); // the header alone
+        SyslogRecord record;
+        record.receiveTime = "Dec 08 04:37:41";
+        record.sourceAddress = "10.1.1.1";
+        record.facilityName = "user";
+        record.severityName = "info";
+        record.messageText = "a message row";
+        for (int i = 0; i < 300; ++i)
+            frame.SendMessage(WM_SYSLOG_MESSAGE, 0, reinterpret_cast<std::intptr_t>(&record));
+        print->trigger(); // rows not yet on screen are printed too
+        QVERIFY(PdfPageCount(pdf.toStdString()) > 2);
+    }
+
+    void datagramsDuringLoadAreAllHandledAfterwards() {
+        const std::string path = Make("big.log", LogOfSize(16'000'000));
+        CountingWindow window;
+        AfxSetMainWnd(&window);
+        QVERIFY(g_listener.Open(0));
+        g_listener.m_suspended = 0;
+        const std::uint16_t port = Sockets::LocalPort(g_listener.m_hSocket);
+        constexpr int kCount = 200;
+        std::atomic<bool> started{false};
+        std::thread sender([&] {
+            const NativeSocket s = Sockets::CreateUdp();
+            sockaddr_in to{};
+            to.sin_family = AF_INET;
+            to.sin_port = htons(port);
+            to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            while (!started)
+                std::this_thread::yield();
+            for (int i = 0; i < kCount; ++i) {
+                const std::string datagram = "<14>during load " + std::to_string(i);
+                sendto(s, datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr*>(&to),
+                       sizeof to);
+                std::this_thread::sleep_for(std::chrono::microseconds(500));
+            }
+            Sockets::Close(s);
+        });
+        started = true;
+        const bool loaded = m_template->OpenDocumentFile(path) != nullptr;
+        sender.join();
+        const std::size_t handledDuringLoad = window.texts.size();
+        PumpEventsUntil([&] { return window.texts.size() >= kCount; }, 10000);
+        PumpEventsFor(50);
+        g_listener.ShutDownForExit();
+        AfxSetMainWnd(nullptr);
+        QVERIFY(loaded);
+        QCOMPARE(handledDuringLoad, std::size_t{0});
+        QCOMPARE(window.texts.size(), std::size_t{kCount});
+        for (int i = 0; i < kCount; ++i)
+            QCOMPARE(window.texts[i], "during load " + std::to_string(i));
+    }
+};
+
+QTEST_MAIN(ViewerTest)
+#include "viewer_test.moc"
