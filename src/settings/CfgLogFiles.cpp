@@ -76,10 +76,10 @@ void CCfgLogFiles::CreateControls() {
 void CCfgLogFiles::CreateSchemeButtons() {
     m_schemeGroup = new QButtonGroup(this);
     int scheme = 0;
-    for (const SchemeButton& spec : kSchemeButtons) {
-        auto* button = new DialogRadioButton(QString::fromLatin1(spec.text), this);
+    for (const SchemeButton& entry : kSchemeButtons) {
+        auto* button = new DialogRadioButton(QString::fromLatin1(entry.text), this);
         button->setObjectName(QStringLiteral("scheme%1").arg(scheme));
-        Place(button, spec.x, spec.y, spec.width, spec.height);
+        Place(button, entry.x, entry.y, entry.width, entry.height);
         m_schemeGroup->addButton(button, scheme++);
     }
 }

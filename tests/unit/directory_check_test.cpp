@@ -95,13 +95,14 @@ TEST_F(DirectoryCheckTest, UniqueFileIsCreatedWithPrefixAndFreshName) {
     ASSERT_FALSE(first.empty());
     ASSERT_FALSE(second.empty());
     EXPECT_NE(first, second);
-    // "NEW", four hexadecimal digits, ".TMP". Windows itself writes ".tmp" and its digits
-    // in either case (and file names there ignore case), so only the letters are checked.
+    // "NEW", up to four hexadecimal digits, ".TMP". Windows writes the number without
+    // leading zeros, ".tmp" and its digits in either case (file names there ignore case).
     auto wellFormed = [](std::string name) {
         for (char& c : name)
             c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        return name.size() == 11 && name.starts_with("NEW") && name.ends_with(".TMP") &&
-               name.find_first_not_of("0123456789ABCDEF", 3) == 7;
+        const std::size_t digitsEnd = name.find_first_not_of("0123456789ABCDEF", 3);
+        return name.starts_with("NEW") && digitsEnd > 3 && digitsEnd <= 7 &&
+               name.substr(digitsEnd) == ".TMP";
     };
     for (const std::string& path : {first, second}) {
         EXPECT_TRUE(fs::is_regular_file(path)) << path;
