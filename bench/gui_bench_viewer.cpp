@@ -13,6 +13,7 @@
 
 #include "platform/MessageBox.h"
 #include "ui/EditWnd.h"
+#include "ui/DisplayText.h"
 #include "ui/LogFileText.h"
 #include "ui/LogViewerTemplate.h"
 #include "ui/MyEditView.h"

@@ -9,7 +9,7 @@
 
 #include "platform/MessageBox.h"
 #include "platform/MessageTarget.h"
-#include "ui/LogFileText.h"
+#include "ui/DisplayText.h"
 
 namespace {
 QWidget* Owner() {

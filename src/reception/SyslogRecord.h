@@ -1,4 +1,5 @@
 #pragma once
+#include <string>
 
 // One received message. The texts belong to the receive handler and live only while
 // the record is being delivered; receivers copy what they keep.
@@ -13,3 +14,7 @@ struct SyslogRecord {
 // Sent synchronously to the main window with lParam pointing at a SyslogRecord.
 constexpr unsigned WM_USER = 1024;
 constexpr unsigned WM_SYSLOG_MESSAGE = WM_USER + 1001;
+
+// The message text as the list shows it and the log line holds it: every CR and then
+// every LF replaced by one blank.
+std::string FlattenLineBreaks(const char* messageText);

@@ -63,13 +63,6 @@ std::string FormatLogLine(const SyslogRecord& record) {
 }
 } // namespace
 
-std::string FlattenLineBreaks(const char* messageText) {
-    std::string text = TextOrEmpty(messageText);
-    std::replace(text.begin(), text.end(), '\r', ' ');
-    std::replace(text.begin(), text.end(), '\n', ' ');
-    return text;
-}
-
 std::string LogFileNameFor(const SyslogRecord& record, int logType) {
     switch (logType) {
     case 1:

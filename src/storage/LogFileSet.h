@@ -8,10 +8,6 @@
 
 class LogFileEntry; // storage/LogFileEntry.h
 
-// The message text as the list shows it and the log line holds it: every CR and then
-// every LF replaced by one blank.
-std::string FlattenLineBreaks(const char* messageText);
-
 // The log file for a record under a naming scheme (0 to 3); any other scheme counts as 0.
 std::string LogFileNameFor(const SyslogRecord& record, int logType);
 

@@ -4,7 +4,7 @@
 
 #include <QByteArray>
 
-#include "ui/LogFileText.h"
+#include "ui/DisplayText.h"
 
 namespace {
 bool IsAscii(std::string_view bytes) {

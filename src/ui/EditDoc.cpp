@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include "platform/MessageBox.h"
+#include "ui/DisplayText.h"
 #include "ui/LogFileText.h"
 #include "ui/MyEditView.h"
 

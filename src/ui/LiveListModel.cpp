@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "ui/LogFileText.h"
+#include "ui/DisplayText.h"
 
 namespace {
 constexpr const char* kHeaders[LiveListModel::ColumnCount] = {"Time", "IP Address", "Msg Type",

@@ -2,14 +2,9 @@
 #include <string>
 
 #include <QByteArray>
-#include <QString>
 
 // Reads the whole file for viewing: opened for reading while denying nothing to other
 // openers, so a log file that the server is appending to can be read. Reads to the end
 // whatever length the file reports. On failure `errorText` holds the message to show:
 // the platform's text for the cause with the path, or "Failed to open document.".
 bool ReadLogFile(const std::string& path, QByteArray& bytes, std::string& errorText);
-
-// The bytes as text, unchanged: UTF-8 where a sequence is valid, every other byte as the
-// Latin-1 character of the same value. A byte order mark stays in the text.
-QString DecodeLogBytes(const QByteArray& bytes);

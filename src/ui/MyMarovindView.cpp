@@ -8,7 +8,6 @@
 
 #include "platform/Clock.h"
 #include "reception/SyslogRecord.h"
-#include "storage/LogFileSet.h"
 #include "ui/HostAddresses.h"
 
 namespace {

@@ -41,6 +41,7 @@
 #include "ui/EditWnd.h"
 #include "ui/FindDialog.h"
 #include "ui/ListPrinter.h"
+#include "ui/DisplayText.h"
 #include "ui/LogFileText.h"
 #include "ui/LogViewerTemplate.h"
 #include "ui/MainFrame.h"
