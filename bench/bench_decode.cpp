@@ -5,7 +5,7 @@
 #include <ctime>
 #include <string>
 
-#include "reception/Decode.h"
+#include "core/reception/Decode.h"
 
 namespace {
 

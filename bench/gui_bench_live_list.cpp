@@ -12,11 +12,11 @@
 #include <QApplication>
 #include <QTemporaryDir>
 
-#include "platform/MessageBox.h"
-#include "platform/ProgramDir.h"
-#include "reception/SyslogRecord.h"
-#include "ui/MainFrame.h"
-#include "ui/MyMarovindView.h"
+#include "core/platform/MessageBox.h"
+#include "core/platform/ProgramDir.h"
+#include "core/reception/SyslogRecord.h"
+#include "gui/mainframe/MainFrame.h"
+#include "gui/mainframe/MyMarovindView.h"
 
 #ifdef __linux__
 #include <unistd.h>

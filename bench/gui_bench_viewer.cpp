@@ -11,12 +11,12 @@
 #include <QDir>
 #include <QTextCursor>
 
-#include "platform/MessageBox.h"
-#include "ui/EditWnd.h"
-#include "ui/DisplayText.h"
-#include "ui/LogFileText.h"
-#include "ui/LogViewerTemplate.h"
-#include "ui/MyEditView.h"
+#include "core/platform/MessageBox.h"
+#include "gui/viewer/EditWnd.h"
+#include "gui/framework/DisplayText.h"
+#include "gui/viewer/LogFileText.h"
+#include "gui/viewer/LogViewerTemplate.h"
+#include "gui/viewer/MyEditView.h"
 
 namespace {
 constexpr std::size_t kFileSize = 16'777'215; // the rich-edit control's capacity

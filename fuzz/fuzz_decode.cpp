@@ -7,8 +7,8 @@
 #include <ctime>
 
 #include "fuzz_support.h"
-#include "reception/Decode.h"
-#include "reception/NameTables.h"
+#include "core/reception/Decode.h"
+#include "core/reception/NameTables.h"
 
 namespace {
 constexpr std::size_t kReadLimit = 1024;

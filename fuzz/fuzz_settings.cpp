@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "settings/SettingsFile.h"
+#include "core/settings/SettingsFile.h"
 
 namespace {
 constexpr std::size_t kPiece = 1022;

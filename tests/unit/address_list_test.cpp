@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "TempDir.h"
-#include "reception/AddressList.h"
+#include "core/reception/AddressList.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "TempDir.h"
-#include "platform/Clock.h"
+#include "core/platform/Clock.h"
 
 #ifndef _WIN32
 #include <QCoreApplication>

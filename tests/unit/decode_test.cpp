@@ -4,7 +4,7 @@
 #include <ctime>
 #include <string>
 
-#include "reception/Decode.h"
+#include "core/reception/Decode.h"
 
 namespace {
 

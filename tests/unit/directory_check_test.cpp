@@ -6,8 +6,8 @@
 #include <random>
 #include <set>
 
-#include "platform/DirectoryCheck.h"
-#include "platform/ProgramDir.h"
+#include "core/platform/DirectoryCheck.h"
+#include "core/platform/ProgramDir.h"
 
 namespace fs = std::filesystem;
 

@@ -5,7 +5,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/EventLoop.h"
+#include "core/platform/EventLoop.h"
 
 #ifdef _WIN32
 #include <winsock2.h>

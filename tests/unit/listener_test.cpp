@@ -3,12 +3,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/AsyncSocket.h"
-#include "platform/EventLoop.h"
-#include "platform/MessageBox.h"
-#include "platform/MessageTarget.h"
-#include "reception/SyslogRecord.h"
-#include "reception/SyslogSocket.h"
+#include "core/platform/AsyncSocket.h"
+#include "core/platform/EventLoop.h"
+#include "core/platform/MessageBox.h"
+#include "core/platform/MessageTarget.h"
+#include "core/reception/SyslogRecord.h"
+#include "core/reception/SyslogSocket.h"
 
 #ifdef _WIN32
 #include <winsock2.h>

@@ -7,12 +7,12 @@
 #include <sstream>
 
 #include "TempDir.h"
-#include "platform/MessageBox.h"
-#include "platform/ProgramDir.h"
-#include "platform/ShareFile.h"
-#include "reception/SyslogSocket.h"
-#include "storage/LogFileEntry.h"
-#include "storage/LogFileSet.h"
+#include "core/platform/MessageBox.h"
+#include "core/platform/ProgramDir.h"
+#include "core/platform/ShareFile.h"
+#include "core/reception/SyslogSocket.h"
+#include "core/storage/LogFileEntry.h"
+#include "core/storage/LogFileSet.h"
 
 #ifndef _WIN32
 #include <QCoreApplication>

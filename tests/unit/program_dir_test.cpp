@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/ProgramDir.h"
-#include "reception/AddressList.h"
+#include "core/platform/ProgramDir.h"
+#include "core/reception/AddressList.h"
 
 namespace {
 

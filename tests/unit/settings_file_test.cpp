@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "TempDir.h"
-#include "settings/SettingsFile.h"
+#include "core/settings/SettingsFile.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "TempDir.h"
-#include "platform/ShareFile.h"
+#include "core/platform/ShareFile.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <string>
 
-#include "platform/SocketErrors.h"
+#include "core/platform/SocketErrors.h"
 
 namespace {
 struct CodeText {

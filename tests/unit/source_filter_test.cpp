@@ -6,9 +6,9 @@
 #include <random>
 #include <string>
 
-#include "platform/ProgramDir.h"
-#include "reception/SyslogSocket.h"
-#include "settings/SettingsFile.h"
+#include "core/platform/ProgramDir.h"
+#include "core/reception/SyslogSocket.h"
+#include "core/settings/SettingsFile.h"
 
 namespace {
 void WriteFile(const std::string& path, const std::string& bytes) {

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "TempDir.h"
-#include "platform/TextModeReader.h"
-#include "reception/AddressList.h"
+#include "core/platform/TextModeReader.h"
+#include "core/reception/AddressList.h"
 
 namespace {
 

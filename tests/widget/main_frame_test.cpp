@@ -20,17 +20,17 @@
 #include <string>
 #include <vector>
 
-#include "app/AboutDlg.h"
-#include "platform/GuiHelp.h"
-#include "platform/MessageBox.h"
-#include "platform/MessageTarget.h"
-#include "platform/ProgramDir.h"
-#include "reception/SyslogRecord.h"
-#include "ui/CommandIds.h"
-#include "ui/HostAddresses.h"
-#include "ui/MainFrame.h"
-#include "ui/MyMarovindView.h"
-#include "ui/RowArena.h"
+#include "gui/app/AboutDlg.h"
+#include "gui/framework/GuiHelp.h"
+#include "core/platform/MessageBox.h"
+#include "core/platform/MessageTarget.h"
+#include "core/platform/ProgramDir.h"
+#include "core/reception/SyslogRecord.h"
+#include "gui/framework/CommandIds.h"
+#include "gui/mainframe/HostAddresses.h"
+#include "gui/mainframe/MainFrame.h"
+#include "gui/mainframe/MyMarovindView.h"
+#include "gui/mainframe/RowArena.h"
 
 namespace {
 const QRegularExpression

@@ -1,5 +1,5 @@
-#include "ui/RegionFromBitmap.h"
-#include "ui/SplashWindow.h"
+#include "gui/splash/RegionFromBitmap.h"
+#include "gui/splash/SplashWindow.h"
 
 #include <QElapsedTimer>
 #include <QScreen>

@@ -1,4 +1,4 @@
-#include "app/TimerProbe.h"
+#include "gui/app/TimerProbe.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

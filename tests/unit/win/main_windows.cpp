@@ -2,13 +2,13 @@
 
 #include <cstdio>
 
-#include "platform/AsyncSocket.h"
-#include "platform/SocketErrors.h"
+#include "core/platform/AsyncSocket.h"
+#include "core/platform/SocketErrors.h"
 
 #include <windows.h> // after our headers: it defines macros named like some of their members
 
 // The Windows build of the window-less libraries has no Qt: socket notices come through the
-// thread's message queue, which the tests pump themselves (platform/EventLoop.h).
+// thread's message queue, which the tests pump themselves (core/platform/EventLoop.h).
 int main(int argc, char** argv) {
     // A crash must fail the run at once instead of waiting for someone to close a dialog.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);

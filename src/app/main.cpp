@@ -1,8 +1,0 @@
-#include "app/MyMarovindApp.h"
-#include "app/TimerProbe.h"
-
-int main(int argc, char* argv[]) {
-    CMyMarovindApp app(argc, argv);
-    TimerProbe::StartFromEnvironment(); // only when MAROVIND_PROBE_TIMER asks for it
-    return app.Run();
-}

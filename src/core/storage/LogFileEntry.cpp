@@ -1,0 +1,46 @@
+#include "core/storage/LogFileEntry.h"
+
+#include <utility>
+
+#include "core/platform/MessageBox.h"
+
+LogFileEntry::LogFileEntry(std::string name, std::string path)
+    : m_path(std::move(path)), m_name(std::move(name)) {}
+
+LogFileEntry::~LogFileEntry() {
+    Close();
+}
+
+bool LogFileEntry::Open() {
+    if (m_file.OpenForAppend(m_path))
+        return true;
+    AfxMessageBox("Could not open file");
+    return false;
+}
+
+bool LogFileEntry::WriteLine(std::string_view line) {
+    if (!m_file.IsOpen())
+        return false;
+    if (m_writer.Write(line) && m_writer.Flush()) {
+        m_failureShown = false;
+        return true;
+    }
+    ReportFailure();
+    return false;
+}
+
+void LogFileEntry::Close() {
+    if (!m_file.IsOpen())
+        return;
+    // Data that never reached the disk is news unless this file's failure is still shown.
+    if (!(m_writer.Close() && m_file.Flush()))
+        ReportFailure();
+    m_file.Close();
+}
+
+void LogFileEntry::ReportFailure() {
+    if (m_failureShown)
+        return;
+    m_failureShown = true;
+    AfxMessageBox(m_file.ErrorText());
+}

@@ -1,0 +1,36 @@
+#pragma once
+#include <string>
+#include <string_view>
+
+#include "core/platform/ShareFile.h"
+
+// One open log file of the set: where it lies, the name messages are matched against,
+// the file itself and the buffered writer over it.
+class LogFileEntry {
+public:
+    LogFileEntry(std::string name, std::string path);
+    ~LogFileEntry();
+    LogFileEntry(const LogFileEntry&) = delete;
+    LogFileEntry& operator=(const LogFileEntry&) = delete;
+
+    // Opens the file for appending. A failure shows "Could not open file".
+    bool Open();
+    // Writes the line and hands it to the operating system at once. A failure is shown
+    // once, with its cause and the path, and shown again only after a write succeeded.
+    bool WriteLine(std::string_view line);
+    // Flushes the writer, forces the data to disk and closes the file.
+    void Close();
+
+    const std::string& Name() const { return m_name; }
+    const std::string& Path() const { return m_path; }
+    bool IsOpen() const { return m_file.IsOpen(); }
+
+private:
+    void ReportFailure();
+
+    std::string m_path;
+    std::string m_name;
+    ShareFile m_file;
+    ArchiveWriter m_writer{m_file};
+    bool m_failureShown = false;
+};

@@ -1,0 +1,130 @@
+#include "core/storage/LogFileSet.h"
+
+#include <algorithm>
+
+#include "core/reception/AddressList.h"
+#include "core/reception/NameTables.h"
+#include "core/reception/SyslogSocket.h"
+#include "core/storage/LogFileEntry.h"
+
+#include "core/platform/ProgramDir.h"
+
+namespace {
+constexpr const char* kLogExtension = ".log";
+constexpr const char* kSingleLogName = "syslog.log";
+
+const char* TextOrEmpty(const char* text) {
+    return text ? text : "";
+}
+
+std::string AddressLogName(std::string address) {
+    std::replace(address.begin(), address.end(), '.', '_');
+    return address + kLogExtension;
+}
+
+std::vector<std::string> TableLogNames(const SyslogName* table) {
+    std::vector<std::string> names;
+    for (const SyslogName* row = table; row->name; ++row)
+        names.push_back(std::string(row->name) + kLogExtension);
+    return names;
+}
+
+std::vector<std::string> AddressLogNames() {
+    std::vector<std::string> addresses;
+    ReadAddressList(AddressListPath(), false, addresses);
+    std::vector<std::string> names;
+    for (const std::string& address : addresses)
+        names.push_back(AddressLogName(address));
+    return names;
+}
+
+// Every file the scheme can choose, in the order the set holds them.
+std::vector<std::string> LogNamesOfScheme(int logType) {
+    switch (logType) {
+    case 1:
+        return TableLogNames(SeverityNameTable);
+    case 2:
+        return TableLogNames(FacilityNameTable);
+    case 3:
+        return AddressLogNames();
+    default:
+        return {kSingleLogName};
+    }
+}
+
+std::string FormatLogLine(const SyslogRecord& record) {
+    std::string line = TextOrEmpty(record.receiveTime);
+    line += ' ';
+    line += TextOrEmpty(record.sourceAddress);
+    line += ' ';
+    line += FlattenLineBreaks(record.messageText);
+    line += "\r\n";
+    return line;
+}
+} // namespace
+
+std::string LogFileNameFor(const SyslogRecord& record, int logType) {
+    switch (logType) {
+    case 1:
+        return std::string(TextOrEmpty(record.severityName)) + kLogExtension;
+    case 2:
+        return std::string(TextOrEmpty(record.facilityName)) + kLogExtension;
+    case 3:
+        return AddressLogName(TextOrEmpty(record.sourceAddress));
+    default:
+        return kSingleLogName;
+    }
+}
+
+LogFileSet::LogFileSet() = default;
+
+LogFileSet::~LogFileSet() {
+    CloseLogFiles();
+}
+
+void LogFileSet::OpenLogFiles() {
+    g_listener.m_suspended = 1;
+    CloseLogFiles();
+    LoadLogSettings();
+    if (m_logType < 0 || m_logType > 3)
+        m_logType = 0; // the settings file keeps what it says
+    for (const std::string& name : LogNamesOfScheme(m_logType)) {
+        // The directory is taken as it is stored, ending in its separator.
+        auto entry = std::make_unique<LogFileEntry>(name, m_logDir + name);
+        if (entry->Open())
+            m_logFiles.push_back(std::move(entry));
+    }
+    g_listener.m_suspended = 0;
+}
+
+void LogFileSet::LoadLogSettings() {
+    const std::string path = SettingsPath();
+    m_settings.Load(path);
+    bool security = false;
+    if (!m_settings.GetBool(kSettingsSection, "LOG_SECURITY", security))
+        m_settings.SetBool(kSettingsSection, "LOG_SECURITY", false);
+    if (!m_settings.GetString(kSettingsSection, "LOG_DIR", m_logDir)) {
+        m_logDir = g_programDir;
+        m_settings.SetString(kSettingsSection, "LOG_DIR", m_logDir);
+    }
+    if (!m_settings.GetInt(kSettingsSection, "LOG_TYPE", m_logType)) {
+        m_logType = 0;
+        m_settings.SetInt(kSettingsSection, "LOG_TYPE", m_logType);
+    }
+    m_settings.Save(path);
+}
+
+void LogFileSet::CloseLogFiles() {
+    for (auto& entry : m_logFiles)
+        entry->Close();
+    m_logFiles.clear();
+}
+
+void LogFileSet::WriteLogLine(const SyslogRecord& record) {
+    const std::string name = LogFileNameFor(record, m_logType);
+    const auto entry =
+        std::find_if(m_logFiles.begin(), m_logFiles.end(),
+                     [&name](const auto& candidate) { return candidate->Name() == name; });
+    if (entry != m_logFiles.end())
+        (*entry)->WriteLine(FormatLogLine(record));
+}

@@ -1,0 +1,37 @@
+#pragma once
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/reception/SyslogRecord.h"
+#include "core/settings/SettingsFile.h"
+
+class LogFileEntry; // core/storage/LogFileEntry.h
+
+// The log file for a record under a naming scheme (0 to 3); any other scheme counts as 0.
+std::string LogFileNameFor(const SyslogRecord& record, int logType);
+
+// The main window's log file set and the settings it is built from. The main frame
+// derives from it, so these are the frame's members.
+class LogFileSet {
+public:
+    LogFileSet();
+    virtual ~LogFileSet();
+
+    // Rebuilds the set from the settings file, writing missing keys back with defaults.
+    void OpenLogFiles();
+    // Flushes every file to disk, closes it and empties the set.
+    void CloseLogFiles();
+    // Appends the record's line to the file its scheme chooses, if that file is open.
+    void WriteLogLine(const SyslogRecord& record);
+
+    SettingsFile m_settings;
+    std::string m_logDir;
+    int m_logType = 0;
+    std::vector<std::unique_ptr<LogFileEntry>> m_logFiles;
+
+private:
+    // Loads the settings into m_settings, writes missing keys back with their defaults
+    // and takes LOG_DIR and LOG_TYPE from them.
+    void LoadLogSettings();
+};

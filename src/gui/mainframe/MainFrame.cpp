@@ -1,0 +1,236 @@
+#include "gui/mainframe/MainFrame.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPixmap>
+#include <QScreen>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include "gui/framework/GuiHelp.h"
+#include "core/reception/SyslogRecord.h"
+#include "gui/config/ConfigureCommand.h"
+#include "gui/framework/CommandIds.h"
+#include "gui/framework/CommandStrings.h"
+#include "gui/mainframe/ListPrinter.h"
+#include "gui/mainframe/LockKeyIndicators.h"
+#include "gui/viewer/LogViewerTemplate.h"
+#include "gui/mainframe/MyMarovindView.h"
+#include "gui/framework/Resources.h"
+
+namespace {
+constexpr int kButtonImageSize = 16;
+// Images of the toolbar strip, left to right.
+enum ButtonImage { ConfigureImage, OpenImage, AboutImage };
+
+QIcon ButtonIcon(ButtonImage image) {
+    const QPixmap strip(QStringLiteral(":/toolbar.png"));
+    return QIcon(strip.copy(image * kButtonImageSize, 0, kButtonImageSize, kButtonImageSize));
+}
+
+QLabel* IndicatorPane(const char* text, QWidget* parent) {
+    auto* pane = new QLabel(QString::fromLatin1(text), parent);
+    pane->setTextFormat(Qt::PlainText);
+    pane->setFrameShape(QFrame::Panel);
+    pane->setFrameShadow(QFrame::Sunken);
+    pane->setAlignment(Qt::AlignCenter);
+    pane->setMinimumWidth(pane->sizeHint().width() + pane->fontMetrics().averageCharWidth());
+    return pane;
+}
+} // namespace
+
+CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent), m_view(new CMyMarovindView(this)) {
+    RegisterMarovindResources();
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect available = screen ? screen->availableGeometry() : QRect(0, 0, 640, 480);
+    const QRect frame = InitialGeometry(available.size()).translated(available.topLeft());
+    move(frame.topLeft());
+    resize(frame.size());
+
+    CreateMenus();
+    CreateToolBar();
+    CreateStatusBar();
+    setCentralWidget(m_view);
+    setWindowTitle(QString::fromLatin1(kTitle));
+    AfxSetMainWnd(this);
+}
+
+CMainFrame::~CMainFrame() {
+    OnDestroy();
+    // Files reopened after a close during start-up are closed here too.
+    CloseLogFiles();
+}
+
+QRect CMainFrame::InitialGeometry(const QSize& screen) {
+    // Computed as the platform frame did, in double precision: the left edge comes from
+    // the window's own width, not from centring it on the screen.
+    const int height = static_cast<int>(screen.height() * 0.6666666666666666);
+    const int width = static_cast<int>(screen.width() * 0.6666666666666666);
+    const int top = static_cast<int>((height * 1.5 - height) * 0.5);
+    const int left = static_cast<int>((width * 1.5 - width) * 0.5);
+    return QRect(left, top, width, height);
+}
+
+std::intptr_t CMainFrame::SendMessage(unsigned message, std::uintptr_t, std::intptr_t lParam) {
+    if (message == WM_SYSLOG_MESSAGE && lParam != 0)
+        return OnSyslogMessage(*reinterpret_cast<const SyslogRecord*>(lParam));
+    return 0;
+}
+
+std::intptr_t CMainFrame::OnSyslogMessage(const SyslogRecord& record) {
+    GetActiveView()->AddMessageRow(record);
+    WriteLogLine(record);
+    return 1;
+}
+
+void CMainFrame::InitialUpdateFrame() {
+    m_view->OnInitialUpdate();
+}
+
+QAction* CMainFrame::CommandAction(int commandId) const {
+    for (QAction* action : findChildren<QAction*>())
+        if (action->data().toInt() == commandId)
+            return action;
+    return nullptr;
+}
+
+void CMainFrame::OnConfigure() {
+    RunConfigureCommand(*this, this);
+}
+
+void CMainFrame::SetLogViewerTemplate(LogViewerTemplate* viewerTemplate) {
+    m_viewerTemplate = viewerTemplate;
+    CommandAction(ID_FILE_OPEN)->setEnabled(viewerTemplate != nullptr);
+}
+
+void CMainFrame::OnFileOpen() {
+    if (m_viewerTemplate)
+        OpenLogFileForViewing(this, m_logDir, *m_viewerTemplate);
+}
+
+void CMainFrame::OnFilePrint() {
+    if (!m_viewerTemplate)
+        return;
+    m_view->FlushPendingRows(); // every row received so far
+    PrintLiveList(m_view->Model(), m_viewerTemplate->Printer(), this);
+}
+
+void CMainFrame::OnHelpIndex() {
+    ShowHelpFinder(this);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    OnDestroy();
+    event->accept();
+}
+
+void CMainFrame::OnDestroy() {
+    if (m_destroyed)
+        return;
+    m_destroyed = true;
+    // The viewer closes with the main window, asking nothing.
+    if (m_viewerTemplate)
+        m_viewerTemplate->CloseAllDocuments();
+    CloseLogFiles();
+    // From here on no message can be shown or logged; the listener then drops them.
+    if (AfxGetMainWnd() == this)
+        AfxSetMainWnd(nullptr);
+    emit Destroyed();
+}
+
+QAction* CMainFrame::AddCommand(int commandId, const QString& text, const QKeySequence& keys) {
+    auto* action = new QAction(text, this);
+    action->setData(commandId);
+    action->setStatusTip(CommandPrompt(commandId));
+    const QString tip = CommandToolTip(commandId);
+    if (!tip.isEmpty())
+        action->setToolTip(tip);
+    action->setShortcut(keys);
+    return action;
+}
+
+void CMainFrame::CreateMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    QAction* configure = AddCommand(ID_FILE_CONFIGURE, QStringLiteral("&Configure"),
+                                    QKeySequence(Qt::CTRL | Qt::Key_C));
+    connect(configure, &QAction::triggered, this, &CMainFrame::OnConfigure);
+    file->addAction(configure);
+    QAction* open =
+        AddCommand(ID_FILE_OPEN, QStringLiteral("&Open..."), QKeySequence(Qt::CTRL | Qt::Key_O));
+    open->setEnabled(false);
+    connect(open, &QAction::triggered, this, &CMainFrame::OnFileOpen);
+    file->addAction(open);
+    file->addSeparator();
+    QAction* exit = AddCommand(ID_APP_EXIT, QStringLiteral("E&xit"));
+    connect(exit, &QAction::triggered, this, &QWidget::close);
+    file->addAction(exit);
+
+    // Print has a key but no menu item; the window itself carries its shortcut.
+    QAction* print =
+        AddCommand(ID_FILE_PRINT, QStringLiteral("&Print"), QKeySequence(Qt::CTRL | Qt::Key_P));
+    connect(print, &QAction::triggered, this, &CMainFrame::OnFilePrint);
+    addAction(print);
+
+    // The View menu's two toggles are filled in once the bars exist.
+    m_viewMenu = menuBar()->addMenu(QStringLiteral("&View"));
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    QAction* index = AddCommand(ID_HELP_INDEX, QStringLiteral("&Index"), QKeySequence(Qt::Key_F1));
+    connect(index, &QAction::triggered, this, &CMainFrame::OnHelpIndex);
+    help->addAction(index);
+    // About belongs to the application object, which connects to it.
+    help->addAction(AddCommand(ID_APP_ABOUT, QStringLiteral("&About Marovind...")));
+}
+
+void CMainFrame::CreateToolBar() {
+    m_toolBar = new QToolBar(QStringLiteral("Toolbar"), this);
+    m_toolBar->setObjectName(QStringLiteral("ToolBar"));
+    m_toolBar->setIconSize(QSize(kButtonImageSize, kButtonImageSize));
+    m_toolBar->setAllowedAreas(Qt::AllToolBarAreas);
+    m_toolBar->setMovable(true);
+    m_toolBar->setFloatable(true);
+    const auto button = [this](int commandId, ButtonImage image) {
+        QAction* action = CommandAction(commandId);
+        action->setIcon(ButtonIcon(image));
+        m_toolBar->addAction(action);
+    };
+    button(ID_FILE_CONFIGURE, ConfigureImage);
+    button(ID_FILE_OPEN, OpenImage);
+    m_toolBar->addSeparator();
+    button(ID_APP_ABOUT, AboutImage);
+    addToolBar(Qt::TopToolBarArea, m_toolBar);
+
+    // The bar keeps its own toggle in step however it is shown or hidden.
+    QAction* toggle = m_toolBar->toggleViewAction();
+    toggle->setText(QStringLiteral("&Toolbar"));
+    toggle->setData(int(ID_VIEW_TOOLBAR));
+    toggle->setStatusTip(CommandPrompt(ID_VIEW_TOOLBAR));
+    toggle->setToolTip(CommandToolTip(ID_VIEW_TOOLBAR));
+    m_viewMenu->addAction(toggle);
+}
+
+void CMainFrame::CreateStatusBar() {
+    QStatusBar* bar = statusBar();
+    // A normal pane: the bar covers it while it shows a command's prompt.
+    m_idleText = new QLabel(QString::fromLatin1(kIdleStatusText), bar);
+    m_idleText->setTextFormat(Qt::PlainText);
+    bar->addWidget(m_idleText, 1);
+    QLabel* caps = IndicatorPane("CAP", bar);
+    QLabel* num = IndicatorPane("NUM", bar);
+    QLabel* scroll = IndicatorPane("SCRL", bar);
+    bar->addPermanentWidget(caps);
+    bar->addPermanentWidget(num);
+    bar->addPermanentWidget(scroll);
+    scroll->setEnabled(false);
+    qApp->installEventFilter(new LockKeyIndicators(caps, num, this));
+
+    QAction* toggle = AddCommand(ID_VIEW_STATUS_BAR, QStringLiteral("&Status Bar"));
+    toggle->setCheckable(true);
+    toggle->setChecked(true);
+    connect(toggle, &QAction::toggled, bar, &QWidget::setVisible);
+    m_viewMenu->addAction(toggle);
+}

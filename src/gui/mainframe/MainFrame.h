@@ -1,0 +1,77 @@
+#pragma once
+#include <cstdint>
+
+#include <QMainWindow>
+
+#include "core/platform/MessageTarget.h"
+#include "core/storage/LogFileSet.h"
+
+class CMyMarovindView;
+class LogViewerTemplate;
+class QAction;
+class QLabel;
+class QMenu;
+class QToolBar;
+struct SyslogRecord;
+
+// The main window: menu, toolbar, status bar and the live list. It receives every
+// accepted message (WM_SYSLOG_MESSAGE), shows it as the list's top row and has its log
+// file set write it. It is the main window of the process from construction until it is
+// closed or destroyed.
+class CMainFrame : public QMainWindow, public MessageTarget, public LogFileSet {
+    Q_OBJECT
+public:
+    static constexpr const char* kTitle = "Marovind - Tesk Syslog Message Daemon";
+
+    explicit CMainFrame(QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    // Two thirds of the screen's size, a quarter of its own size from the top-left.
+    static QRect InitialGeometry(const QSize& screen);
+
+    std::intptr_t SendMessage(unsigned message, std::uintptr_t wParam,
+                              std::intptr_t lParam) override;
+
+    CMyMarovindView* GetActiveView() const { return m_view; }
+    // The view's first update: the start-up rows.
+    void InitialUpdateFrame();
+    // The action of a command of the menu, keys or toolbar (CommandIds.h); null if none.
+    QAction* CommandAction(int commandId) const;
+    QToolBar* ToolBar() const { return m_toolBar; }
+    QLabel* IdleStatusLabel() const { return m_idleText; }
+    bool IsDestroyed() const { return m_destroyed; }
+    // The log viewer that File > Open uses and that closes with this window; its printer
+    // also prints the live list. File > Open stays greyed until one is attached.
+    void SetLogViewerTemplate(LogViewerTemplate* viewerTemplate);
+
+signals:
+    // The window was closed: the log files are closed and the application is to end.
+    void Destroyed();
+
+public slots:
+    // File > Configure: the configuration sheet; the new settings are in force on return.
+    void OnConfigure();
+    // File > Open: a stored log file into the log viewer.
+    void OnFileOpen();
+    // Ctrl+P: the print dialog, then the live list's rows.
+    void OnFilePrint();
+    void OnHelpIndex();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    std::intptr_t OnSyslogMessage(const SyslogRecord& record);
+    void OnDestroy();
+    QAction* AddCommand(int commandId, const QString& text, const QKeySequence& keys = {});
+    void CreateMenus();
+    void CreateToolBar();
+    void CreateStatusBar();
+
+    CMyMarovindView* m_view;
+    QMenu* m_viewMenu = nullptr;
+    QToolBar* m_toolBar = nullptr;
+    QLabel* m_idleText = nullptr;
+    bool m_destroyed = false;
+    LogViewerTemplate* m_viewerTemplate = nullptr;
+};

@@ -1,0 +1,104 @@
+#include "gui/mainframe/MyMarovindView.h"
+
+#include <algorithm>
+#include <ctime>
+
+#include <QHeaderView>
+#include <QStyle>
+
+#include "core/platform/Clock.h"
+#include "core/reception/SyslogRecord.h"
+#include "gui/mainframe/HostAddresses.h"
+
+namespace {
+// Room beside the text, beyond the style's own margins, as the platform list leaves it.
+constexpr int kExtraCellRoom = 6;
+constexpr int kMinimumColumnWidth = 8;
+constexpr int kRowSpacing = 6;
+
+int CellPadding(const QWidget* view) {
+    const int margin = view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view);
+    return 2 * (margin + 1) + 1 /* grid line */ + kExtraCellRoom;
+}
+} // namespace
+
+CMyMarovindView::CMyMarovindView(QWidget* parent)
+    : QTableView(parent), m_model(new LiveListModel(this)), m_widths(font(), CellPadding(this)) {
+    setModel(m_model);
+    setShowGrid(true);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSortingEnabled(false);
+    setWordWrap(false);
+    setCornerButtonEnabled(false);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+
+    QHeaderView* rows = verticalHeader();
+    rows->hide();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setMinimumSectionSize(1);
+    rows->setDefaultSectionSize(fontMetrics().height() + kRowSpacing);
+
+    QHeaderView* columns = horizontalHeader();
+    columns->setSectionsClickable(false);
+    columns->setHighlightSections(false);
+    columns->setSortIndicatorShown(false);
+    columns->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    columns->setMinimumSectionSize(kMinimumColumnWidth);
+    columns->setSectionResizeMode(QHeaderView::Interactive);
+    columns->setStretchLastSection(true);
+}
+
+void CMyMarovindView::OnInitialUpdate() {
+    AddStartupRows(HostIPv4Addresses());
+}
+
+void CMyMarovindView::AddStartupRows(const std::vector<std::string>& addresses) {
+    AddLocalRow(kVersionText);
+    for (const std::string& address : addresses)
+        AddLocalRow(kListeningPrefix + address);
+    FlushPendingRows();
+}
+
+void CMyMarovindView::AddLocalRow(const std::string& message) {
+    char time[32] = "";
+    FormatSyslogTime(std::time(nullptr), time, sizeof time);
+    AddRow({time, kLocalAddress, kLocalType, message});
+}
+
+void CMyMarovindView::AddMessageRow(const SyslogRecord& record) {
+    std::string type = record.facilityName ? record.facilityName : "";
+    type += '.';
+    type += record.severityName ? record.severityName : "";
+    const std::string message = FlattenLineBreaks(record.messageText);
+    m_headersCount = false;
+    AddRow({record.receiveTime ? record.receiveTime : "",
+            record.sourceAddress ? record.sourceAddress : "", type, message});
+}
+
+void CMyMarovindView::AddRow(const LiveListModel::Cells& cells) {
+    m_model->AddRow(cells);
+    m_widths.Widen(cells);
+}
+
+void CMyMarovindView::rowsInserted(const QModelIndex& parent, int start, int end) {
+    QTableView::rowsInserted(parent, start, end);
+    FitColumns();
+}
+
+void CMyMarovindView::FitColumns() {
+    QHeaderView* header = horizontalHeader();
+    // The stretch fills the width only while the headers count; after that the last
+    // column too is as wide as its widest cell.
+    header->setStretchLastSection(m_headersCount);
+    for (int column = 0; column < LiveListModel::ColumnCount; ++column) {
+        const bool last = column == LiveListModel::ColumnCount - 1;
+        if (m_headersCount && last)
+            continue;
+        int width = m_widths.Widest(column);
+        if (m_headersCount)
+            width = std::max(width, header->sectionSizeHint(column));
+        header->resizeSection(column, width);
+    }
+}

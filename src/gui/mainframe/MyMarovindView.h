@@ -1,0 +1,51 @@
+#pragma once
+#include <string>
+#include <vector>
+
+#include <QTableView>
+
+#include "gui/mainframe/ColumnWidths.h"
+#include "gui/mainframe/LiveListModel.h"
+
+struct SyslogRecord;
+
+// The live message list: one row per received message, newest on top, in four columns
+// with grid lines and whole-row selection. Clicking a header does nothing; the list is
+// never sorted.
+class CMyMarovindView : public QTableView {
+    Q_OBJECT
+public:
+    static constexpr const char* kVersionText = "Marovind Version 1.0";
+    static constexpr const char* kListeningPrefix = "Listening for syslog messages on IP address: ";
+    static constexpr const char* kLocalAddress = "local";
+    static constexpr const char* kLocalType = "user.info";
+
+    explicit CMyMarovindView(QWidget* parent = nullptr);
+
+    // The first update: the version row and one row per address of the host.
+    void OnInitialUpdate();
+    // The start-up rows for the given addresses (in resolver order), fitted to header and
+    // cells, the last column filling the rest of the width.
+    void AddStartupRows(const std::vector<std::string>& addresses);
+    // One received message as the new top row. From the first one on, every column fits
+    // its widest cell and the headers no longer count.
+    void AddMessageRow(const SyslogRecord& record);
+    // Ctrl+P. The live list prints nothing yet.
+    void OnFilePrint() {}
+
+    LiveListModel& Model() const { return *m_model; }
+    // Shows the rows held but not yet shown, without waiting for the display tick.
+    void FlushPendingRows() { m_model->FlushPendingRows(); }
+
+protected:
+    void rowsInserted(const QModelIndex& parent, int start, int end) override;
+
+private:
+    void AddLocalRow(const std::string& message);
+    void AddRow(const LiveListModel::Cells& cells);
+    void FitColumns();
+
+    LiveListModel* m_model;
+    ColumnWidths m_widths;
+    bool m_headersCount = true; // until the first message row
+};

@@ -1,0 +1,39 @@
+#include "gui/mainframe/RowArena.h"
+
+#include <cstring>
+
+void RowArena::Append(const std::string_view* cells) {
+    const std::size_t count = m_columns;
+    std::size_t bytes = 0;
+    for (std::size_t i = 0; i < count; ++i)
+        bytes += cells[i].size() + 1;
+    char* block = Allocate(bytes);
+    char* out = block;
+    for (std::size_t i = 0; i < count; ++i) {
+        std::memcpy(out, cells[i].data(), cells[i].size());
+        out += cells[i].size();
+        *out++ = '\0';
+    }
+    m_rows.push_back(block);
+}
+
+std::string_view RowArena::Cell(std::size_t row, std::size_t column) const {
+    const char* text = m_rows[row];
+    for (std::size_t i = 0; i < column; ++i)
+        text += std::strlen(text) + 1;
+    return text;
+}
+
+char* RowArena::Allocate(std::size_t bytes) {
+    if (bytes > m_freeBytes) {
+        // A row never spans two chunks; the tail left behind is at most one row long.
+        const std::size_t size = bytes > kChunkBytes ? bytes : kChunkBytes;
+        m_chunks.push_back(std::make_unique_for_overwrite<char[]>(size));
+        m_free = m_chunks.back().get();
+        m_freeBytes = size;
+    }
+    char* block = m_free;
+    m_free += bytes;
+    m_freeBytes -= bytes;
+    return block;
+}
