@@ -39,3 +39,9 @@ bool PumpEventsUntil(const std::function<bool()>& done, int timeoutMs);
 
 // Dispatches events for `milliseconds`, whether any come or not.
 void PumpEventsFor(int milliseconds);
+
+// Runs the thread's event loop until QuitEventLoop. On Qt a core application must exist.
+void RunEventLoop();
+// Ends RunEventLoop. On Windows it may be called from any thread, also before the loop
+// has started; elsewhere only from the loop's own thread.
+void QuitEventLoop();

@@ -48,3 +48,11 @@ bool PumpEventsUntil(const std::function<bool()>& done, int timeoutMs) {
 void PumpEventsFor(int milliseconds) {
     PumpEventsUntil(nullptr, milliseconds);
 }
+
+void RunEventLoop() {
+    QCoreApplication::exec();
+}
+
+void QuitEventLoop() {
+    QCoreApplication::quit();
+}

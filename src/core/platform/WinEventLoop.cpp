@@ -2,6 +2,7 @@
 // macros, which would break the declarations of the same names in AsyncSocket.h.
 #include "core/platform/EventLoop.h"
 
+#include <atomic>
 #include <chrono>
 #include <unordered_map>
 
@@ -115,4 +116,28 @@ bool PumpEventsUntil(const std::function<bool()>& done, int timeoutMs) {
 
 void PumpEventsFor(int milliseconds) {
     PumpEventsUntil(nullptr, milliseconds);
+}
+
+namespace {
+std::atomic<DWORD> g_loopThread{0};
+std::atomic<bool> g_quitRequested{false};
+} // namespace
+
+void RunEventLoop() {
+    MSG message;
+    PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE); // the thread's queue exists now
+    g_loopThread = GetCurrentThreadId();
+    if (g_quitRequested.exchange(false))
+        return;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    g_quitRequested = false;
+}
+
+void QuitEventLoop() {
+    g_quitRequested = true;
+    if (const DWORD thread = g_loopThread)
+        PostThreadMessageA(thread, WM_QUIT, 0, 0);
 }

@@ -8,7 +8,7 @@
 
 #include "core/platform/Clock.h"
 #include "core/reception/SyslogRecord.h"
-#include "gui/mainframe/HostAddresses.h"
+#include "core/platform/HostAddresses.h"
 
 namespace {
 // Room beside the text, beyond the style's own margins, as the platform list leaves it.
@@ -55,9 +55,8 @@ void CMyMarovindView::OnInitialUpdate() {
 }
 
 void CMyMarovindView::AddStartupRows(const std::vector<std::string>& addresses) {
-    AddLocalRow(kVersionText);
-    for (const std::string& address : addresses)
-        AddLocalRow(kListeningPrefix + address);
+    for (const std::string& line : StartupLines(addresses))
+        AddLocalRow(line);
     FlushPendingRows();
 }
 

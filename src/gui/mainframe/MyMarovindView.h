@@ -4,6 +4,7 @@
 
 #include <QTableView>
 
+#include "core/platform/HostAddresses.h"
 #include "gui/mainframe/ColumnWidths.h"
 #include "gui/mainframe/LiveListModel.h"
 
@@ -15,8 +16,8 @@ struct SyslogRecord;
 class CMyMarovindView : public QTableView {
     Q_OBJECT
 public:
-    static constexpr const char* kVersionText = "Marovind Version 1.0";
-    static constexpr const char* kListeningPrefix = "Listening for syslog messages on IP address: ";
+    static constexpr const char* kVersionText = ::kVersionText;
+    static constexpr const char* kListeningPrefix = ::kListeningPrefix;
     static constexpr const char* kLocalAddress = "local";
     static constexpr const char* kLocalType = "user.info";
 

@@ -1,4 +1,4 @@
-#include "gui/mainframe/HostAddresses.h"
+#include "core/platform/HostAddresses.h"
 
 #ifdef _WIN32
 #include <winsock2.h>
@@ -34,4 +34,11 @@ std::vector<std::string> HostIPv4Addresses() {
         addresses.push_back(
             DottedText(reinterpret_cast<const unsigned char*>(*entry), host->h_length));
     return addresses;
+}
+
+std::vector<std::string> StartupLines(const std::vector<std::string>& addresses) {
+    std::vector<std::string> lines{kVersionText};
+    for (const std::string& address : addresses)
+        lines.push_back(kListeningPrefix + address);
+    return lines;
 }

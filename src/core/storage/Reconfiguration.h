@@ -1,0 +1,26 @@
+#pragma once
+#include <string>
+
+class LogFileSet;
+
+// What the configuration sheet edits, with the sheet's own values: the filter and scheme
+// choices are the checked radio button, -1 when none is.
+struct ConfigurationChoices {
+    static constexpr int kAnybody = 0;
+    static constexpr int kListedOnly = 1;
+
+    int filterChoice = -1;
+    std::string addressText; // the address list, every line ending in CR LF
+    std::string directory;
+    int schemeChoice = -1;
+};
+
+// Loads the settings file into the set's m_settings and reads the choices the sheet opens
+// with: the settings and ipaddr.flt as they stand on disk, and where a key is missing what
+// the server is doing now.
+ConfigurationChoices LoadConfigurationChoices(LogFileSet& set);
+
+// The sheet's OK: writes the choices to ipaddr.flt and the settings file (per-address logs
+// without the filter are refused with a warning and become one file), then rebuilds the log
+// file set and reloads the source filter. Nothing is read from the socket meanwhile.
+void ApplyConfiguration(LogFileSet& set, const ConfigurationChoices& choices);

@@ -1,0 +1,18 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The command line of marovindd: [--dir DIR] [--port N] [--help] [--version]. Values may
+// also follow an equals sign (--port=5514).
+struct DaemonOptions {
+    std::string directory; // empty: the program directory
+    std::uint16_t port = 514;
+    bool help = false;
+    bool version = false;
+    std::string error; // why the command line was refused; empty when it was not
+};
+
+DaemonOptions ParseDaemonOptions(const std::vector<std::string>& arguments);
+
+constexpr const char* kDaemonUsage = "usage: marovindd [--dir DIR] [--port N] [--help] [--version]";

@@ -1,0 +1,44 @@
+#include "daemon/Server.h"
+
+#include "core/platform/AsyncSocket.h"
+#include "core/platform/MessageBox.h"
+#include "core/reception/SyslogRecord.h"
+#include "core/reception/SyslogSocket.h"
+#include "core/storage/Reconfiguration.h"
+
+Server::Server() {
+    AfxSetMainWnd(this);
+}
+
+Server::~Server() {
+    Stop();
+}
+
+int Server::Start(std::uint16_t port) {
+    if (!Sockets::Startup()) {
+        AfxMessageBox("Windows sockets initialization failed.");
+        return kStartFailed;
+    }
+    // The open-file limit is raised here, before the log files open.
+    OpenLogFiles();
+    g_listener.ReloadSourceFilter();
+    return g_listener.Open(port) ? kStarted : kStartFailed;
+}
+
+void Server::Reload() {
+    ApplyConfiguration(*this, LoadConfigurationChoices(*this));
+}
+
+void Server::Stop() {
+    g_listener.ShutDownForExit();
+    CloseLogFiles();
+    if (AfxGetMainWnd() == this)
+        AfxSetMainWnd(nullptr);
+}
+
+std::intptr_t Server::SendMessage(unsigned message, std::uintptr_t, std::intptr_t lParam) {
+    if (message != WM_SYSLOG_MESSAGE || lParam == 0)
+        return 0;
+    WriteLogLine(*reinterpret_cast<const SyslogRecord*>(lParam));
+    return 1;
+}

@@ -1,0 +1,85 @@
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "core/platform/EventLoop.h"
+#include "core/platform/HostAddresses.h"
+#include "core/platform/MessageBox.h"
+#include "core/platform/ProgramDir.h"
+#include "core/reception/SyslogRecord.h"
+#include "daemon/DaemonOptions.h"
+#include "daemon/Server.h"
+#include "daemon/StopSignals.h"
+#include "daemon/SystemdNotify.h"
+
+#ifndef _WIN32
+#include <QCoreApplication>
+#endif
+
+namespace {
+constexpr int kUsageError = 2;
+
+void WriteLine(const std::string& text) {
+    std::fprintf(stderr, "%s\n", text.c_str());
+    std::fflush(stderr);
+}
+
+// DIR as the program directory: a full path ending in the separator.
+bool SetProgramDirectory(const std::string& directory) {
+    if (directory.empty()) {
+        g_programDir = ProgramDirectory();
+        return true;
+    }
+    std::error_code error;
+    const auto path = std::filesystem::absolute(directory, error);
+    if (error || !std::filesystem::is_directory(path, error))
+        return false;
+    g_programDir = path.string();
+    if (g_programDir.back() != DirectorySeparator())
+        g_programDir += DirectorySeparator();
+    return true;
+}
+
+int Serve(const DaemonOptions& options) {
+    Server server;
+    for (const std::string& line : StartupLines(HostIPv4Addresses()))
+        WriteLine(line);
+    if (server.Start(options.port) != Server::kStarted)
+        return Server::kStartFailed;
+    NotifySystemdReady();
+    StopSignals requests([] { QuitEventLoop(); }, [&server] { server.Reload(); });
+    RunEventLoop();
+    server.Stop();
+    StopSignals::StoppedCleanly();
+    return 0;
+}
+} // namespace
+
+int main(int argc, char* argv[]) {
+    const DaemonOptions options =
+        ParseDaemonOptions(std::vector<std::string>(argv + 1, argv + argc));
+    if (!options.error.empty()) {
+        WriteLine(std::string("marovindd: ") + options.error + "; " + kDaemonUsage);
+        return kUsageError;
+    }
+    if (options.help || options.version) {
+        std::printf("%s\n", options.help ? kDaemonUsage : kVersionText);
+        return 0;
+    }
+#ifndef _WIN32
+    int qtArgc = 1;
+    QCoreApplication application(qtArgc, argv); // the event loop; Qt sees no options
+#endif
+    if (!SetProgramDirectory(options.directory)) {
+        WriteLine("marovindd: --dir: not a directory: " + options.directory + "; " + kDaemonUsage);
+        return kUsageError;
+    }
+    // Every message the window program would show in a box is one line of standard error.
+    SetMessageBoxHandler([](const std::string& text) {
+        WriteLine(FlattenLineBreaks(text.c_str()));
+        return IDOK;
+    });
+    return Serve(options);
+}
