@@ -27,7 +27,7 @@
 #include "core/platform/ProgramDir.h"
 #include "core/reception/SyslogRecord.h"
 #include "gui/framework/CommandIds.h"
-#include "gui/mainframe/HostAddresses.h"
+#include "core/platform/HostAddresses.h"
 #include "gui/mainframe/MainFrame.h"
 #include "gui/mainframe/MyMarovindView.h"
 #include "gui/mainframe/RowArena.h"
