@@ -5,7 +5,7 @@
 # it numbered 100-byte datagrams on loopback at one rate, waits until its log stops growing
 # and counts what the log holds. Environment: LOAD_COUNT (200000), LOAD_SIZE (100),
 # LOAD_RATES ("10000 50000 100000 200000 0"; 0 is as fast as possible), LOAD_BURST (20000),
-# LOAD_SERVERS ("marovind rsyslog"), LOAD_PROGRAM (another build of the program to run).
+# LOAD_SERVERS ("marovind marovindd rsyslog"), LOAD_PROGRAM (another build of the program to run).
 # In every Marovind run a 10 ms timer on its GUI thread measures how late it fires while the
 # load runs (MAROVIND_PROBE_TIMER): the gui column; the figure at 50,000 messages a second
 # is printed again under the table.
@@ -26,7 +26,7 @@ count=${LOAD_COUNT:-200000}
 size=${LOAD_SIZE:-100}
 rates=${LOAD_RATES:-10000 50000 100000 200000 0}
 burst=${LOAD_BURST:-20000}
-servers=${LOAD_SERVERS:-marovind rsyslog}
+servers=${LOAD_SERVERS:-marovind marovindd rsyslog}
 ticks_per_second=$(getconf CLK_TCK)
 
 work=$(mktemp -d)
@@ -43,6 +43,21 @@ start_marovind() { # $1: run directory
     SERVER_PID=$MAROVIND_PID
     LOG=$1/syslog.log
     EOL=crlf
+}
+
+start_marovindd() { # $1: run directory
+    PROBE=
+    (cd "$1" && exec "$build/marovindd" --dir "$1" >"$1/stdout.txt" 2>"$1/stderr.txt") &
+    SERVER_PID=$!
+    LOG=$1/syslog.log
+    EOL=crlf
+    local i
+    for ((i = 0; i < 100; i++)); do
+        e2e_udp_bound 514 && return 0
+        kill -0 "$SERVER_PID" 2>/dev/null || return 1
+        sleep 0.1
+    done
+    return 1
 }
 
 start_rsyslog() { # $1: run directory
@@ -113,11 +128,13 @@ run() {
     if [ "$server" = marovind ] && [ "${received:-0}" -gt 0 ]; then
         per_row=$(((rss1 - rss0) * 1024 / received))
     fi
-    printf '%-9s %-10s %10s %9s %8s %7s %6s %9s %7s %8s\n' "$server" "$label" \
+    printf '%-9s %-10s %10s %9s %8s %7s %6s %9s %7s %8s %8s\n' "$server" "$label" \
         "$(field rate "$sent")" "$received" "$lost" "$(field loss_pct "$check")" \
         "$(awk -v c=$((cpu1 - cpu0)) -v t="$ticks_per_second" -v s="$seconds" \
             'BEGIN{printf "%.0f", 100*c/t/s}')" \
-        "$(awk -v k="$rss1" 'BEGIN{printf "%.1f", k/1024}')" "$per_row" "$gui"
+        "$(awk -v k="$rss1" 'BEGIN{printf "%.1f", k/1024}')" "$per_row" "$gui" \
+        "$(awk -v c=$((cpu1 - cpu0)) -v t="$ticks_per_second" -v r="${received:-0}" \
+            'BEGIN{if (r > 0) printf "%.2f", 1e6*c/t/r; else printf "-"}')"
     local incomplete
     incomplete=$(field incomplete "$check")
     [ "${incomplete:-0}" = 0 ] || echo "  ($server $label: $incomplete incomplete lines)"
@@ -126,8 +143,8 @@ run() {
 echo "Load: $count datagrams of $size bytes per run on 127.0.0.1:514, $(nproc) cores," \
     "$(sed -n 's/^model name\s*: //p' /proc/cpuinfo | head -1), load average" \
     "$(cut -d' ' -f1-3 /proc/loadavg)"
-printf '%-9s %-10s %10s %9s %8s %7s %6s %9s %7s %8s\n' server asked achieved received lost \
-    'loss%' 'cpu%' 'rss(MB)' 'B/row' 'gui(ms)'
+printf '%-9s %-10s %10s %9s %8s %7s %6s %9s %7s %8s %8s\n' server asked achieved received lost \
+    'loss%' 'cpu%' 'rss(MB)' 'B/row' 'gui(ms)' 'us/msg'
 GUI_AT_50K=
 for server in $servers; do
     for rate in $rates; do
@@ -139,7 +156,8 @@ for server in $servers; do
 done
 echo "achieved: the sender's rate; cpu%: server CPU time over the run; rss: resident memory"
 echo "at the end; B/row: resident memory grown per listed row; gui: worst lateness of a 10 ms"
-echo "timer on Marovind's GUI thread while the load ran."
+echo "timer on Marovind's GUI thread while the load ran; us/msg: server CPU microseconds per"
+echo "message received."
 [ -n "$GUI_AT_50K" ] &&
     echo "Worst delay of a 10 ms GUI timer while 50,000 msg/s arrived: $GUI_AT_50K ms"
 exit 0

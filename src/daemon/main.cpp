@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "daemon/Server.h"
 #include "daemon/StopSignals.h"
 #include "daemon/SystemdNotify.h"
+#include "daemon/WindowsService.h"
 
 #ifndef _WIN32
 #include <QCoreApplication>
@@ -42,13 +44,13 @@ bool SetProgramDirectory(const std::string& directory) {
     return true;
 }
 
-int Serve(const DaemonOptions& options) {
+int Serve(const DaemonOptions& options, const std::function<void()>& ready) {
     Server server;
     for (const std::string& line : StartupLines(HostIPv4Addresses()))
         WriteLine(line);
     if (server.Start(options.port) != Server::kStarted)
         return Server::kStartFailed;
-    NotifySystemdReady();
+    ready();
     StopSignals requests([] { QuitEventLoop(); }, [&server] { server.Reload(); });
     RunEventLoop();
     server.Stop();
@@ -81,5 +83,11 @@ int main(int argc, char* argv[]) {
         WriteLine(FlattenLineBreaks(text.c_str()));
         return IDOK;
     });
-    return Serve(options);
+    const ServeFunction serve = [&options](const std::function<void()>& ready) {
+        return Serve(options, ready);
+    };
+    int status = 0;
+    if (RunAsWindowsService(serve, status))
+        return status;
+    return serve(NotifySystemdReady);
 }
