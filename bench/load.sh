@@ -45,12 +45,8 @@ start_marovind() { # $1: run directory
     EOL=crlf
 }
 
-start_marovindd() { # $1: run directory
-    PROBE=
-    (cd "$1" && exec "$build/marovindd" --dir "$1" >"$1/stdout.txt" 2>"$1/stderr.txt") &
-    SERVER_PID=$!
-    LOG=$1/syslog.log
-    EOL=crlf
+# Waits up to 10 s until SERVER_PID has bound UDP 514; false when it ends first.
+wait_bound() {
     local i
     for ((i = 0; i < 100; i++)); do
         e2e_udp_bound 514 && return 0
@@ -58,6 +54,15 @@ start_marovindd() { # $1: run directory
         sleep 0.1
     done
     return 1
+}
+
+start_marovindd() { # $1: run directory
+    PROBE=
+    (cd "$1" && exec "$build/marovindd" --dir "$1" >"$1/stdout.txt" 2>"$1/stderr.txt") &
+    SERVER_PID=$!
+    LOG=$1/syslog.log
+    EOL=crlf
+    wait_bound
 }
 
 start_rsyslog() { # $1: run directory
@@ -75,13 +80,7 @@ EOF
     SERVER_PID=$!
     LOG=$1/messages.log
     EOL=lf
-    local i
-    for ((i = 0; i < 100; i++)); do
-        e2e_udp_bound 514 && return 0
-        kill -0 "$SERVER_PID" 2>/dev/null || return 1
-        sleep 0.1
-    done
-    return 1
+    wait_bound
 }
 
 field() { sed -n "s/.*[ :]$1=\([^ ]*\).*/\1/p" <<<"$2"; }
