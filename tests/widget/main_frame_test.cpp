@@ -1,5 +1,7 @@
 #include <QAction>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
@@ -20,14 +22,14 @@
 #include <string>
 #include <vector>
 
-#include "gui/app/AboutDlg.h"
-#include "gui/framework/GuiHelp.h"
 #include "core/platform/MessageBox.h"
 #include "core/platform/MessageTarget.h"
 #include "core/platform/ProgramDir.h"
 #include "core/reception/SyslogRecord.h"
+#include "gui/app/AboutDlg.h"
 #include "gui/framework/CommandIds.h"
 #include "core/platform/HostAddresses.h"
+#include "gui/framework/GuiHelp.h"
 #include "gui/mainframe/MainFrame.h"
 #include "gui/mainframe/MyMarovindView.h"
 #include "gui/mainframe/RowArena.h"
@@ -88,6 +90,7 @@ private slots:
     void commandsAndBars();
     void closingClosesLogFilesAndReleasesTheMainWindow();
     void helpIndex();
+    void helpFileBesideTheProgramElseInstalled();
     void aboutDialog();
 
 private:
@@ -381,20 +384,51 @@ void MainFrameTest::closingClosesLogFilesAndReleasesTheMainWindow() {
 }
 
 void MainFrameTest::helpIndex() {
-    m_frame->OnHelpIndex();
+    const std::string path = g_programDir + "marovind.html";
+    ShowHelpFinder(m_frame.get(), path);
     QCOMPARE(m_boxes.size(), std::size_t{1});
-    QVERIFY2(m_boxes[0].find(g_programDir + "marovind.html") != std::string::npos,
-             m_boxes[0].c_str());
+    QVERIFY2(m_boxes[0].find(path) != std::string::npos, m_boxes[0].c_str());
 
-    QFile help(QString::fromStdString(HelpFilePath()));
+    QFile help(QString::fromStdString(path));
     QVERIFY(help.open(QIODevice::WriteOnly));
     help.write("<html><body><h1>Marovind help</h1></body></html>");
     help.close();
-    m_frame->OnHelpIndex();
+    ShowHelpFinder(m_frame.get(), path);
     QCOMPARE(m_boxes.size(), std::size_t{1});
     auto* browser = m_frame->findChild<QTextBrowser*>();
     QVERIFY(browser && browser->isVisible());
     QVERIFY(browser->toPlainText().contains("Marovind help"));
+
+    // F1 shows the program's own help, which the build puts beside the executable.
+    browser->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    const QString own = QFileInfo(QString::fromStdString(HelpFilePath())).absoluteFilePath();
+    m_frame->OnHelpIndex();
+    if (!QFileInfo(own).isFile()) {
+        QCOMPARE(m_boxes.size(), std::size_t{2});
+        QVERIFY2(m_boxes[1].find(HelpFilePath()) != std::string::npos, m_boxes[1].c_str());
+        return;
+    }
+    QCOMPARE(m_boxes.size(), std::size_t{1});
+    browser = m_frame->findChild<QTextBrowser*>();
+    QVERIFY(browser && browser->isVisible());
+    QCOMPARE(browser->source().toLocalFile(), own);
+}
+
+void MainFrameTest::helpFileBesideTheProgramElseInstalled() {
+    const QString root = m_dir->path();
+    QVERIFY(QDir(root).mkpath("bin") && QDir(root).mkpath("share/marovind"));
+    const std::string bin = root.toStdString() + "/bin/";
+    const std::string installed = root.toStdString() + "/share/marovind/";
+    const auto place = [](const std::string& dir) {
+        QFile file(QString::fromStdString(dir + "marovind.html"));
+        return file.open(QIODevice::WriteOnly);
+    };
+    QCOMPARE(FindHelpFile(bin, installed), bin + "marovind.html"); // named when neither is
+    QVERIFY(place(installed));
+    QCOMPARE(FindHelpFile(bin, installed), installed + "marovind.html");
+    QVERIFY(place(bin));
+    QCOMPARE(FindHelpFile(bin, installed), bin + "marovind.html");
 }
 
 void MainFrameTest::aboutDialog() {

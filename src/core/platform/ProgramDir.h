@@ -5,6 +5,21 @@
 // platform's directory separator; empty when it cannot be found.
 std::string ProgramDirectory();
 
+// The user's own data directory for Marovind, ending in the separator:
+// $XDG_DATA_HOME/marovind/ (by default ~/.local/share/marovind/) on Linux,
+// %LOCALAPPDATA%\Marovind\ on Windows. Empty when the environment names no such place.
+std::string UserDataDirectory();
+
+// The program directory: `executableDir` while the user may write there (a build tree, a
+// copied folder), else `userDataDir`, created when missing (an installed program). A data
+// directory that cannot be created is named in a message box and is still the result: the
+// program starts, and each file named from it fails with its own message.
+std::string ChooseProgramDirectory(const std::string& executableDir,
+                                   const std::string& userDataDir);
+
+// ChooseProgramDirectory(ProgramDirectory(), UserDataDirectory()), for start-up.
+std::string ResolveProgramDirectory();
+
 // The platform's directory separator ('\\' on Windows, '/' elsewhere).
 char DirectorySeparator();
 

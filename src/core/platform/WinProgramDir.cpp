@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstdlib>
+
 std::string ProgramDirectory() {
     // MAX_PATH is only where the search starts: a long path (\\?\ or a deep install) is
     // cut to the buffer's size, so the buffer grows until the whole path fits.
@@ -20,4 +22,14 @@ std::string ProgramDirectory() {
             return {};
         path.resize(path.size() * 2);
     }
+}
+
+std::string UserDataDirectory() {
+    const char* local = std::getenv("LOCALAPPDATA");
+    if (local == nullptr || *local == '\0')
+        return {};
+    std::string dir = local;
+    if (dir.back() != '\\')
+        dir += '\\';
+    return dir + "Marovind\\";
 }

@@ -4,20 +4,20 @@
 #include <QApplication>
 #include <QIcon>
 
-#include "gui/app/AboutDlg.h"
-#include "gui/app/TerminationSignals.h"
 #include "core/platform/AsyncSocket.h"
-#include "gui/framework/GuiMessageBox.h"
 #include "core/platform/MessageBox.h"
 #include "core/platform/ProgramDir.h"
 #include "core/reception/SyslogSocket.h"
+#include "gui/app/AboutDlg.h"
+#include "gui/app/TerminationSignals.h"
 #include "gui/framework/CommandIds.h"
 #include "gui/framework/CommandStrings.h"
-#include "gui/viewer/LogViewerTemplate.h"
+#include "gui/framework/GuiMessageBox.h"
+#include "gui/framework/Resources.h"
 #include "gui/mainframe/MainFrame.h"
 #include "gui/mainframe/MyMarovindDoc.h"
-#include "gui/framework/Resources.h"
 #include "gui/splash/SplashWindow.h"
+#include "gui/viewer/LogViewerTemplate.h"
 
 namespace {
 constexpr const char* kSocketsFailed = "Windows sockets initialization failed.";
@@ -29,6 +29,9 @@ CMyMarovindApp::CMyMarovindApp(int argc, char** argv) {
     m_qtArgv[0] = argc > 0 ? argv[0] : nullptr;
     m_qt = std::make_unique<QApplication>(m_qtArgc, m_qtArgv);
     QApplication::setApplicationName(QString::fromLatin1(kApplicationName));
+    // The id of the desktop entry, the icon and the metainfo: Wayland shells find the
+    // window's icon through it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.marovind.Marovind"));
     QApplication::setQuitOnLastWindowClosed(false); // the main window alone ends the loop
     RegisterMarovindResources();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/marovind.png")));
@@ -68,7 +71,7 @@ bool CMyMarovindApp::InitInstance() {
         AfxMessageBox(kSocketsFailed);
         return false;
     }
-    g_programDir = ProgramDirectory();
+    g_programDir = ResolveProgramDirectory();
     m_pLogViewerTemplate = std::make_unique<LogViewerTemplate>();
     m_pLogViewerTemplate->m_showAbout = [](QWidget* parent) {
         CAboutDlg about(parent);

@@ -26,12 +26,27 @@ QTextBrowser* CreateHelpWindow(QWidget* owner) {
 }
 } // namespace
 
+std::string FindHelpFile(const std::string& executableDir, const std::string& installedDir) {
+    for (const std::string& dir : {executableDir, installedDir}) {
+        const std::string path = dir + kHelpFileName;
+        if (QFileInfo(QString::fromLocal8Bit(path.c_str())).isFile())
+            return path;
+    }
+    return executableDir + kHelpFileName;
+}
+
 std::string HelpFilePath() {
-    return g_programDir + kHelpFileName;
+    // The build defines where the data directory lies as seen from the program's own, so
+    // an installed tree finds its help wherever it was unpacked.
+    const std::string exeDir = ProgramDirectory();
+    return FindHelpFile(exeDir, exeDir + MAROVIND_DATA_FROM_BINDIR + '/');
 }
 
 void ShowHelpFinder(QWidget* owner) {
-    const std::string path = HelpFilePath();
+    ShowHelpFinder(owner, HelpFilePath());
+}
+
+void ShowHelpFinder(QWidget* owner, const std::string& path) {
     const QString file = QString::fromLocal8Bit(path.c_str());
     if (!QFileInfo(file).isFile()) {
         AfxMessageBox("Cannot find the help file " + path + ".");
