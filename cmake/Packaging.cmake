@@ -48,7 +48,7 @@ if(TARGET marovindd)
     set(CPACK_DEBIAN_PACKAGE_DEPENDS adduser)
     set(MAROVIND_POSTINST_DAEMON [[
     # The daemon's own user and group; members of the group may read its logs.
-    adduser --system --group --quiet --home /var/lib/marovindd --no-create-home marovind]])
+    adduser --system --group --quiet --home /var/lib/marovind --no-create-home marovind]])
 endif()
 if(EXISTS ${RES}/marovindd.service)
     # Installed, not enabled: the operator decides whether it takes port 514.

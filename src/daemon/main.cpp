@@ -31,7 +31,7 @@ void WriteLine(const std::string& text) {
 // DIR as the program directory: a full path ending in the separator.
 bool SetProgramDirectory(const std::string& directory) {
     if (directory.empty()) {
-        g_programDir = ProgramDirectory();
+        g_programDir = ResolveProgramDirectory();
         return true;
     }
     std::error_code error;
@@ -74,15 +74,15 @@ int main(int argc, char* argv[]) {
     int qtArgc = 1;
     QCoreApplication application(qtArgc, argv); // the event loop; Qt sees no options
 #endif
-    if (!SetProgramDirectory(options.directory)) {
-        WriteLine("marovindd: --dir: not a directory: " + options.directory + "; " + kDaemonUsage);
-        return kUsageError;
-    }
     // Every message the window program would show in a box is one line of standard error.
     SetMessageBoxHandler([](const std::string& text) {
         WriteLine(FlattenLineBreaks(text.c_str()));
         return IDOK;
     });
+    if (!SetProgramDirectory(options.directory)) {
+        WriteLine("marovindd: --dir: not a directory: " + options.directory + "; " + kDaemonUsage);
+        return kUsageError;
+    }
     const ServeFunction serve = [&options](const std::function<void()>& ready) {
         return Serve(options, ready);
     };

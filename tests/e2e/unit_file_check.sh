@@ -12,8 +12,8 @@ if ! command -v systemd-analyze >/dev/null; then
 fi
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
-grep -q '^ExecStart=/usr/bin/marovindd ' "$unit" || { echo "FAIL: ExecStart is not /usr/bin/marovindd" >&2; exit 1; }
-sed "s#^ExecStart=/usr/bin/marovindd #ExecStart=$program #" "$unit" >"$dir/marovindd.service"
+grep -q '^ExecStart=/usr/sbin/marovindd ' "$unit" || { echo "FAIL: ExecStart is not /usr/sbin/marovindd" >&2; exit 1; }
+sed "s#^ExecStart=/usr/sbin/marovindd #ExecStart=$program #" "$unit" >"$dir/marovindd.service"
 if ! systemd-analyze --version >/dev/null 2>&1; then
     echo "skipped: systemd-analyze cannot run here" >&2
     exit 77
