@@ -431,4 +431,52 @@ TEST_F(LogFileSetFullDiskTest, ReportedOnceAndWritingResumesWhenSpaceReturns) {
 }
 #endif
 
+#ifndef _WIN32
+// A log directory that is renamed, emptied or removed while the set holds its files.
+// Each step writes one line at a second of receive time and says where it must land.
+TEST_F(LogFileSetTest, FollowsFilesThatVanishFromTheirPath) {
+    const std::string logDir = InDir("logs") + "/";
+    std::filesystem::create_directory(logDir);
+    WriteSettings("[Marovind]\r\nLOG_DIR = " + logDir + "\r\n");
+    m_set.OpenLogFiles();
+    struct Step {
+        std::time_t second;
+        void (*change)(const std::string& dir);
+        const char* text;
+        const char* expectedIn; // file under logDir, or null when the line is dropped
+        std::size_t boxes;
+    };
+    const Step steps[] = {
+        {100, nullptr, "first", "syslog.log", 0},
+        {100, [](const std::string& d) { std::filesystem::rename(d + "syslog.log", d + "old"); },
+         "same second", "old", 0},
+        {101, nullptr, "next second", "syslog.log", 0},
+        {101, [](const std::string& d) { std::filesystem::remove(d + "syslog.log"); }, "deleted",
+         nullptr, 0},
+        {102, nullptr, "recreated", "syslog.log", 0},
+        {103, [](const std::string& d) { std::filesystem::remove_all(d); }, "dir gone", nullptr, 1},
+        {104, nullptr, "still gone", nullptr, 1},
+        {105, [](const std::string& d) { std::filesystem::create_directory(d); }, "dir back",
+         "syslog.log", 1},
+        {105, nullptr, "after", "syslog.log", 1},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.text);
+        if (step.change)
+            step.change(logDir);
+        SyslogRecord record = Record("10.1.1.1", step.text);
+        record.receivedAt = step.second;
+        m_set.WriteLogLine(record);
+        EXPECT_EQ(m_boxes.size(), step.boxes);
+        if (step.expectedIn) {
+            EXPECT_NE(ReadWhole(logDir + step.expectedIn).find(step.text), std::string::npos);
+        }
+    }
+    EXPECT_EQ(ReadWhole(logDir + "syslog.log"), "Dec 08 04:37:41 10.1.1.1 dir back\r\n"
+                                                "Dec 08 04:37:41 10.1.1.1 after\r\n");
+    ASSERT_FALSE(m_boxes.empty());
+    EXPECT_EQ(m_boxes.front(), "Could not open file");
+}
+#endif
+
 } // namespace

@@ -7,6 +7,7 @@
 #include "core/reception/SyslogSocket.h"
 #include "core/storage/LogFileEntry.h"
 
+#include "core/platform/MessageBox.h"
 #include "core/platform/ProgramDir.h"
 
 namespace {
@@ -118,6 +119,7 @@ void LogFileSet::CloseLogFiles() {
     for (auto& entry : m_logFiles)
         entry->Close();
     m_logFiles.clear();
+    m_lostFiles = 0;
 }
 
 void LogFileSet::WriteLogLine(const SyslogRecord& record) {
@@ -125,6 +127,19 @@ void LogFileSet::WriteLogLine(const SyslogRecord& record) {
     const auto entry =
         std::find_if(m_logFiles.begin(), m_logFiles.end(),
                      [&name](const auto& candidate) { return candidate->Name() == name; });
-    if (entry != m_logFiles.end())
+    if (entry != m_logFiles.end() && FollowPath(**entry, record.receivedAt))
         (*entry)->WriteLine(FormatLogLine(record));
+}
+
+bool LogFileSet::FollowPath(LogFileEntry& entry, std::time_t now) {
+    const bool wasLost = entry.IsLost();
+    if (entry.FollowPath(now)) {
+        if (wasLost)
+            --m_lostFiles;
+        return true;
+    }
+    // A removed log directory loses every file in it: one message for the lot.
+    if (!wasLost && m_lostFiles++ == 0)
+        AfxMessageBox("Could not open file");
+    return false;
 }
