@@ -2,6 +2,7 @@
 #include <ctime>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "core/reception/SyslogRecord.h"
@@ -40,5 +41,7 @@ private:
     // Keeps the entry writing to the file at its path; false while that cannot be opened.
     bool FollowPath(LogFileEntry& entry, std::time_t now);
 
+    // The entry each name finds: the first in set order among entries of the same name.
+    std::unordered_map<std::string, LogFileEntry*> m_byName;
     std::size_t m_lostFiles = 0; // entries whose path could not be opened again
 };
