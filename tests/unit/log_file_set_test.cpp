@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -8,6 +9,7 @@
 
 #include "TempDir.h"
 #include "core/platform/MessageBox.h"
+#include "core/platform/OpenFileLimit.h"
 #include "core/platform/ProgramDir.h"
 #include "core/platform/ShareFile.h"
 #include "core/reception/SyslogSocket.h"
@@ -17,6 +19,8 @@
 #ifndef _WIN32
 #include <QCoreApplication>
 #include <QProcess>
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 #endif
 
@@ -428,6 +432,112 @@ TEST_F(LogFileSetFullDiskTest, ReportedOnceAndWritingResumesWhenSpaceReturns) {
     EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(child.exitCode(), 0) << output;
     EXPECT_NE(output.find("[  PASSED  ] 1 test"), std::string::npos) << output;
+}
+#endif
+
+#ifndef _WIN32
+// A log directory that is renamed, emptied or removed while the set holds its files.
+// Each step writes one line at a second of receive time and says where it must land.
+TEST_F(LogFileSetTest, FollowsFilesThatVanishFromTheirPath) {
+    const std::string logDir = InDir("logs") + "/";
+    std::filesystem::create_directory(logDir);
+    WriteSettings("[Marovind]\r\nLOG_DIR = " + logDir + "\r\n");
+    m_set.OpenLogFiles();
+    struct Step {
+        std::time_t second;
+        void (*change)(const std::string& dir);
+        const char* text;
+        const char* expectedIn; // file under logDir, or null when the line is dropped
+        std::size_t boxes;
+    };
+    const Step steps[] = {
+        {100, nullptr, "first", "syslog.log", 0},
+        {100, [](const std::string& d) { std::filesystem::rename(d + "syslog.log", d + "old"); },
+         "same second", "old", 0},
+        {101, nullptr, "next second", "syslog.log", 0},
+        {101, [](const std::string& d) { std::filesystem::remove(d + "syslog.log"); }, "deleted",
+         nullptr, 0},
+        {102, nullptr, "recreated", "syslog.log", 0},
+        {103, [](const std::string& d) { std::filesystem::remove_all(d); }, "dir gone", nullptr, 1},
+        {104, nullptr, "still gone", nullptr, 1},
+        {105, [](const std::string& d) { std::filesystem::create_directory(d); }, "dir back",
+         "syslog.log", 1},
+        {105, nullptr, "after", "syslog.log", 1},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.text);
+        if (step.change)
+            step.change(logDir);
+        SyslogRecord record = Record("10.1.1.1", step.text);
+        record.receivedAt = step.second;
+        m_set.WriteLogLine(record);
+        EXPECT_EQ(m_boxes.size(), step.boxes);
+        if (step.expectedIn) {
+            EXPECT_NE(ReadWhole(logDir + step.expectedIn).find(step.text), std::string::npos);
+        }
+    }
+    EXPECT_EQ(ReadWhole(logDir + "syslog.log"), "Dec 08 04:37:41 10.1.1.1 dir back\r\n"
+                                                "Dec 08 04:37:41 10.1.1.1 after\r\n");
+    ASSERT_FALSE(m_boxes.empty());
+    EXPECT_EQ(m_boxes.front(), "Could not open file");
+}
+#endif
+
+// Among entries of the same name the first in set order takes the lines; a sender whose
+// address is a prefix of a listed one has no file.
+TEST_F(LogFileSetTest, AddressFilesChosenByExactNameFirstEntryFirst) {
+    WriteSettings("[Marovind]\r\nLOG_TYPE = 3\r\nLOG_DIR = " + g_programDir + "\r\n");
+    WriteWhole(InDir("ipaddr.flt"), "10.1.1.10\r\n10.1.1.1\r\n10.1.1.10\r\n");
+    m_set.OpenLogFiles();
+    EXPECT_EQ(m_boxes, std::vector<std::string>{"Could not open file"}); // the duplicate
+    for (const char* address : {"10.1.1.1", "10.1.1.10", "10.1.1.100", "10.1.1"})
+        m_set.WriteLogLine(Record(address, "m"));
+    EXPECT_EQ(ReadWhole(InDir("10_1_1_1.log")), "Dec 08 04:37:41 10.1.1.1 m\r\n");
+    EXPECT_EQ(ReadWhole(InDir("10_1_1_10.log")), "Dec 08 04:37:41 10.1.1.10 m\r\n");
+    EXPECT_EQ(LogFilesIn(m_dir.Path()).size(), 2u);
+}
+
+#ifndef _WIN32
+// More address files than the soft limit allows: the files beyond it are reported and
+// descriptors are still left for what opens next. Raising the limit then lets them open.
+TEST_F(LogFileSetTest, OpenFileLimitLeavesRoomAfterTheSetAndCanBeRaised) {
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+    constexpr int kFiles = 300;
+    if (saved.rlim_max < kFiles + 64)
+        GTEST_SKIP() << "hard limit too low";
+    std::string list;
+    for (int i = 0; i < kFiles; ++i)
+        list += "10.0." + std::to_string(i / 256) + "." + std::to_string(i % 256) + "\n";
+    WriteWhole(InDir("ipaddr.flt"), list);
+    WriteSettings("[Marovind]\r\nLOG_TYPE = 3\r\nLOG_DIR = " + g_programDir + "\r\n");
+
+    rlimit low = saved;
+    low.rlim_cur = 128;
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
+    m_set.OpenLogFiles();
+    const std::size_t opened = m_set.m_logFiles.size();
+    std::vector<int> after;
+    for (int i = 0; i < DescriptorReserve::kDefaultCount; ++i)
+        after.push_back(::open("/dev/null", O_RDONLY));
+    m_set.CloseLogFiles();
+    for (const int fd : after)
+        if (fd >= 0)
+            ::close(fd);
+    RaiseOpenFileLimit();
+    rlimit raised{};
+    getrlimit(RLIMIT_NOFILE, &raised);
+    m_set.OpenLogFiles();
+    const std::size_t openedRaised = m_set.m_logFiles.size();
+    m_set.CloseLogFiles();
+    setrlimit(RLIMIT_NOFILE, &saved);
+
+    EXPECT_GT(opened, 0u);
+    EXPECT_LT(opened, std::size_t{kFiles});
+    EXPECT_EQ(m_boxes.size(), kFiles - opened);
+    EXPECT_EQ(std::count(after.begin(), after.end(), -1), 0) << "no descriptor left";
+    EXPECT_EQ(raised.rlim_cur, saved.rlim_max);
+    EXPECT_EQ(openedRaised, std::size_t{kFiles});
 }
 #endif
 

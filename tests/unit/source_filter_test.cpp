@@ -174,3 +174,29 @@ TEST_F(SourceFilterTest, ReloadLowersTheSuspendedFlag) {
     listener.ReloadSourceFilter();
     EXPECT_EQ(listener.m_suspended, 0);
 }
+
+// A whole /16 network listed, with a duplicate and addresses that only share a prefix:
+// admission stays exact text equality with a line.
+TEST_F(SourceFilterTest, LargeListAdmitsExactlyItsLines) {
+    SetSecurity("true");
+    std::string list = "10.1.1.10\r\n10.1.1.10\r\n";
+    for (int high = 0; high < 256; ++high)
+        for (int low = 0; low < 256; ++low)
+            list += "172.16." + std::to_string(high) + "." + std::to_string(low) + "\r\n";
+    SetList(list);
+    listener.ReloadSourceFilter();
+    ASSERT_EQ(listener.m_permittedAddresses.size(), 65538u);
+    const std::pair<const char*, bool> cases[] = {
+        {"10.1.1.10", true},       {"10.1.1.1", false},
+        {"10.1.1.100", false},     {"172.16.0.0", true},
+        {"172.16.255.255", true},  {"172.16.25.5", true},
+        {"172.16.256.0", false},   {"172.16.1", false},
+        {"172.16.001.001", false}, {"", false},
+    };
+    for (const auto& [address, admitted] : cases)
+        EXPECT_EQ(listener.IsPermittedSource(address), admitted) << address;
+
+    listener.m_permittedAddresses = {"10.1.1.1"};
+    EXPECT_TRUE(listener.IsPermittedSource("10.1.1.1"));
+    EXPECT_FALSE(listener.IsPermittedSource("10.1.1.10"));
+}

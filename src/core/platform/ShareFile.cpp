@@ -8,6 +8,7 @@
 #else
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -153,6 +154,10 @@ bool ShareFile::Flush() {
     return FlushFileBuffers(m_handle) || FailFromSystem();
 }
 
+bool ShareFile::IsStillAtPath() const {
+    return IsOpen();
+}
+
 void ShareFile::Close() {
     if (IsOpen())
         CloseHandle(m_handle);
@@ -227,8 +232,20 @@ bool ShareFile::OpenForAppend(const std::string& path) {
         ::close(fd);
         return false;
     }
+    struct stat status {};
+    m_device = m_inode = 0;
+    if (::fstat(fd, &status) == 0) {
+        m_device = status.st_dev;
+        m_inode = status.st_ino;
+    }
     m_fd = fd;
     return true;
+}
+
+bool ShareFile::IsStillAtPath() const {
+    struct stat status {};
+    return IsOpen() && ::stat(m_path.c_str(), &status) == 0 && status.st_dev == m_device &&
+           status.st_ino == m_inode;
 }
 
 bool ShareFile::OpenForRead(const std::string& path) {

@@ -44,6 +44,10 @@ public:
     void Close();
 
     bool IsOpen() const;
+    // Whether the open file is still the one its path names (same device and inode): false
+    // once it was renamed or deleted away. One stat of the path; always true on Windows,
+    // where an open log file can be neither renamed nor deleted.
+    bool IsStillAtPath() const;
     const std::string& Path() const { return m_path; }
     FileError Error() const { return m_error; }
     std::string ErrorText() const { return FileErrorText(m_error, m_path); }
@@ -56,6 +60,8 @@ private:
     void* m_handle = reinterpret_cast<void*>(static_cast<std::intptr_t>(-1));
 #else
     int m_fd = -1;
+    std::uint64_t m_device = 0;
+    std::uint64_t m_inode = 0;
 #endif
     std::string m_path;
     FileError m_error = FileError::None;

@@ -15,6 +15,7 @@ void DecodeDatagram(const char* datagram, const char* address, std::time_t recei
                     ReceiveTimeText& time, SyslogRecord& record) {
     FormatSyslogTime(receivedAt, time.text, sizeof time.text);
     record.receiveTime = time.text;
+    record.receivedAt = receivedAt;
     record.sourceAddress = address;
 
     const char* open = std::strchr(datagram, '<');

@@ -1,14 +1,16 @@
 #pragma once
+#include <ctime>
 #include <string>
 
 // One received message. The texts belong to the receive handler and live only while
 // the record is being delivered; receivers copy what they keep.
 struct SyslogRecord {
-    const char* sourceAddress = ""; // dotted IPv4, e.g. 10.1.1.1
-    const char* receiveTime = "";   // local time, "%b %d %H:%M:%S"
+    const char* sourceAddress = "";     // dotted IPv4, e.g. 10.1.1.1
+    const char* receiveTime = "";       // local time, "%b %d %H:%M:%S"
     const char* facilityName = nullptr; // null when the facility has no name
     const char* severityName = "";
     const char* messageText = "";
+    std::time_t receivedAt = 0; // the clock reading receiveTime was formed from
 };
 
 // Sent synchronously to the main window with lParam pointing at a SyslogRecord.

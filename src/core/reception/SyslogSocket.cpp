@@ -1,6 +1,5 @@
 #include "core/reception/SyslogSocket.h"
 
-#include <algorithm>
 #include <ctime>
 #include <vector>
 
@@ -92,8 +91,7 @@ void SyslogSocket::ReloadSourceFilter() {
 }
 
 bool SyslogSocket::IsPermittedSource(const std::string& address) const {
-    return std::find(m_permittedAddresses.begin(), m_permittedAddresses.end(), address) !=
-           m_permittedAddresses.end();
+    return m_permittedAddresses.Contains(address);
 }
 
 void SyslogSocket::OnReceive(int errorCode) {

@@ -1,9 +1,9 @@
 #pragma once
 #include <cstdint>
-#include <list>
 #include <string>
 
 #include "core/platform/AsyncSocket.h"
+#include "core/reception/PermittedAddresses.h"
 
 class SyslogSocket;
 
@@ -45,7 +45,7 @@ public:
 
     bool m_filterOn = false;
     SuspensionFlag m_suspended{*this, 1};
-    std::list<std::string> m_permittedAddresses;
+    PermittedAddresses m_permittedAddresses;
 
 private:
     friend class SuspensionFlag;

@@ -44,3 +44,14 @@ void LogFileEntry::ReportFailure() {
     m_failureShown = true;
     AfxMessageBox(m_file.ErrorText());
 }
+
+bool LogFileEntry::FollowPath(std::time_t now) {
+    if (now == m_checkedAt)
+        return !m_lost;
+    m_checkedAt = now;
+    if (!m_lost && m_file.IsStillAtPath())
+        return true;
+    Close();
+    m_lost = !m_file.OpenForAppend(m_path);
+    return !m_lost;
+}

@@ -1,4 +1,5 @@
 #pragma once
+#include <ctime>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,12 @@ public:
     bool WriteLine(std::string_view line);
     // Flushes the writer, forces the data to disk and closes the file.
     void Close();
+    // At most once per second of `now`: when the open file is no longer the one at the
+    // path (renamed or deleted away), or the path could not be opened last time, closes
+    // it and opens the path again, silently. False while the path cannot be opened; the
+    // entry is then lost and its lines go nowhere until a later second finds the path.
+    bool FollowPath(std::time_t now);
+    bool IsLost() const { return m_lost; }
 
     const std::string& Name() const { return m_name; }
     const std::string& Path() const { return m_path; }
@@ -33,4 +40,6 @@ private:
     ShareFile m_file;
     ArchiveWriter m_writer{m_file};
     bool m_failureShown = false;
+    bool m_lost = false;
+    std::time_t m_checkedAt = -1;
 };

@@ -7,6 +7,8 @@
 #include "core/reception/SyslogSocket.h"
 #include "core/storage/LogFileEntry.h"
 
+#include "core/platform/MessageBox.h"
+#include "core/platform/OpenFileLimit.h"
 #include "core/platform/ProgramDir.h"
 
 namespace {
@@ -88,11 +90,18 @@ void LogFileSet::OpenLogFiles() {
     LoadLogSettings();
     if (m_logType < 0 || m_logType > 3)
         m_logType = 0; // the settings file keeps what it says
-    for (const std::string& name : LogNamesOfScheme(m_logType)) {
-        // The directory is taken as it is stored, ending in its separator.
-        auto entry = std::make_unique<LogFileEntry>(name, m_logDir + name);
-        if (entry->Open())
+    const std::vector<std::string> names = LogNamesOfScheme(m_logType);
+    m_byName.reserve(names.size());
+    {
+        const DescriptorReserve reserve;
+        for (const std::string& name : names) {
+            // The directory is taken as it is stored, ending in its separator.
+            auto entry = std::make_unique<LogFileEntry>(name, m_logDir + name);
+            if (!entry->Open())
+                continue;
+            m_byName.emplace(name, entry.get()); // an earlier entry of the name stays
             m_logFiles.push_back(std::move(entry));
+        }
     }
     g_listener.m_suspended = 0;
 }
@@ -117,14 +126,27 @@ void LogFileSet::LoadLogSettings() {
 void LogFileSet::CloseLogFiles() {
     for (auto& entry : m_logFiles)
         entry->Close();
+    m_byName.clear();
     m_logFiles.clear();
+    m_lostFiles = 0;
 }
 
 void LogFileSet::WriteLogLine(const SyslogRecord& record) {
     const std::string name = LogFileNameFor(record, m_logType);
-    const auto entry =
-        std::find_if(m_logFiles.begin(), m_logFiles.end(),
-                     [&name](const auto& candidate) { return candidate->Name() == name; });
-    if (entry != m_logFiles.end())
-        (*entry)->WriteLine(FormatLogLine(record));
+    const auto found = m_byName.find(name);
+    if (found != m_byName.end() && FollowPath(*found->second, record.receivedAt))
+        found->second->WriteLine(FormatLogLine(record));
+}
+
+bool LogFileSet::FollowPath(LogFileEntry& entry, std::time_t now) {
+    const bool wasLost = entry.IsLost();
+    if (entry.FollowPath(now)) {
+        if (wasLost)
+            --m_lostFiles;
+        return true;
+    }
+    // A removed log directory loses every file in it: one message for the lot.
+    if (!wasLost && m_lostFiles++ == 0)
+        AfxMessageBox("Could not open file");
+    return false;
 }

@@ -1,6 +1,8 @@
 #pragma once
+#include <ctime>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "core/reception/SyslogRecord.h"
@@ -23,6 +25,8 @@ public:
     // Flushes every file to disk, closes it and empties the set.
     void CloseLogFiles();
     // Appends the record's line to the file its scheme chooses, if that file is open.
+    // Once a second of receive time a file that was renamed or deleted away is closed
+    // and its path opened again.
     void WriteLogLine(const SyslogRecord& record);
 
     SettingsFile m_settings;
@@ -34,4 +38,10 @@ private:
     // Loads the settings into m_settings, writes missing keys back with their defaults
     // and takes LOG_DIR and LOG_TYPE from them.
     void LoadLogSettings();
+    // Keeps the entry writing to the file at its path; false while that cannot be opened.
+    bool FollowPath(LogFileEntry& entry, std::time_t now);
+
+    // The entry each name finds: the first in set order among entries of the same name.
+    std::unordered_map<std::string, LogFileEntry*> m_byName;
+    std::size_t m_lostFiles = 0; // entries whose path could not be opened again
 };

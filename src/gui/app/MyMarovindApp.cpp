@@ -6,6 +6,7 @@
 
 #include "core/platform/AsyncSocket.h"
 #include "core/platform/MessageBox.h"
+#include "core/platform/OpenFileLimit.h"
 #include "core/platform/ProgramDir.h"
 #include "core/reception/SyslogSocket.h"
 #include "gui/app/AboutDlg.h"
@@ -89,6 +90,7 @@ bool CMyMarovindApp::InitInstance() {
     m_mainFrame->show();
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents); // paint it at once
 
+    RaiseOpenFileLimit(); // thousands of per-address files
     m_mainFrame->OpenLogFiles();
     g_listener.ReloadSourceFilter();
     if (StartUpEnded())
