@@ -2,6 +2,7 @@
 
 #include "core/platform/AsyncSocket.h"
 #include "core/platform/MessageBox.h"
+#include "core/platform/OpenFileLimit.h"
 #include "core/reception/SyslogRecord.h"
 #include "core/reception/SyslogSocket.h"
 #include "core/storage/Reconfiguration.h"
@@ -19,7 +20,7 @@ int Server::Start(std::uint16_t port) {
         AfxMessageBox("Windows sockets initialization failed.");
         return kStartFailed;
     }
-    // The open-file limit is raised here, before the log files open.
+    RaiseOpenFileLimit(); // thousands of per-address files
     OpenLogFiles();
     g_listener.ReloadSourceFilter();
     return g_listener.Open(port) ? kStarted : kStartFailed;
