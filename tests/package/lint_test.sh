@@ -39,7 +39,8 @@ for page in "$src"/res/marovind.1 "$src"/res/marovindd.8; do
 done
 
 if [ -f "$src"/res/marovindd.service ]; then
-    # Verified inside the unpacked package, where its ExecStart program exists.
+    # systemd-analyze verifies res/marovindd.service itself (unit_file_marovindd); here the
+    # package must ship that same unit, its program where ExecStart names it.
     root=$(mktemp -d)
     trap 'rm -rf "$root"' EXIT
     dpkg-deb -x "${debs[0]}" "$root"
@@ -48,7 +49,8 @@ if [ -f "$src"/res/marovindd.service ]; then
         echo "FAILED: res/marovindd.service is not in the package" >&2
         failed=1
     else
-        check "systemd unit" systemd-analyze verify --root="$root" "$unit"
+        check "packaged unit is res/marovindd.service" cmp "$unit" "$src"/res/marovindd.service
+        check "ExecStart program is in the package" test -x "$root"/usr/sbin/marovindd
     fi
 fi
 exit "$failed"
