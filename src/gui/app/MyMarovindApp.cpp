@@ -87,6 +87,7 @@ bool CMyMarovindApp::InitInstance() {
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents); // paint it at once
 
     m_mainFrame->OpenLogFiles();
+    m_mainFrame->ApplyListSettings();
     g_listener.ReloadSourceFilter();
     if (StartUpEnded())
         return false;

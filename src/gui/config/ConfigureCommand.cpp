@@ -6,10 +6,10 @@
 #include "core/platform/ProgramDir.h"
 #include "core/reception/AddressList.h"
 #include "core/reception/SyslogSocket.h"
+#include "core/storage/LogFileSet.h"
 #include "gui/config/CfgLogFiles.h"
 #include "gui/config/CfgSecurity.h"
 #include "gui/framework/PropertySheet.h"
-#include "core/storage/LogFileSet.h"
 
 namespace {
 constexpr const char* kNoFilterForAddressLogsMessage =
@@ -69,7 +69,7 @@ void ApplyChoices(LogFileSet& frame, const CCfgSecurity& security, const CCfgLog
 }
 } // namespace
 
-void RunConfigureCommand(LogFileSet& frame, QWidget* owner) {
+bool RunConfigureCommand(LogFileSet& frame, QWidget* owner) {
     const std::string settingsPath = SettingsPath();
     // Declared before the sheet so that the sheet, which only borrows them, goes first.
     CCfgSecurity security;
@@ -83,7 +83,7 @@ void RunConfigureCommand(LogFileSet& frame, QWidget* owner) {
     sheet.AddPage(&logFiles);
     sheet.SetTitle(QStringLiteral("Marovind Configuration"), 0);
     if (sheet.DoModal() != CPropertySheet::kIdOk)
-        return;
+        return false;
 
     // Nothing is read from the socket until both rebuilds are done; they read the
     // settings and the address list from disk, so those are written first.
@@ -92,4 +92,5 @@ void RunConfigureCommand(LogFileSet& frame, QWidget* owner) {
     frame.OpenLogFiles();
     g_listener.ReloadSourceFilter();
     g_listener.m_suspended = 0;
+    return true;
 }
