@@ -1,4 +1,5 @@
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -15,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -30,6 +32,7 @@
 #include "gui/framework/CommandIds.h"
 #include "core/platform/HostAddresses.h"
 #include "gui/framework/GuiHelp.h"
+#include "gui/framework/PropertySheet.h"
 #include "gui/mainframe/MainFrame.h"
 #include "gui/mainframe/MyMarovindView.h"
 #include "gui/mainframe/RowArena.h"
@@ -50,8 +53,24 @@ SyslogRecord Record(const char* address, const char* facility, const char* sever
     return record;
 }
 
+void WriteSettings(const QString& path, const QByteArray& text) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(text);
+}
+
+// Sends `count` messages whose texts are their numbers, from `first` on.
+void SendNumbered(CMainFrame& frame, int first, int count);
+
 std::intptr_t Send(CMainFrame& frame, const SyslogRecord& record) {
     return frame.SendMessage(WM_SYSLOG_MESSAGE, 0, reinterpret_cast<std::intptr_t>(&record));
+}
+
+void SendNumbered(CMainFrame& frame, int first, int count) {
+    for (int i = first; i < first + count; ++i) {
+        const std::string text = std::to_string(i);
+        Send(frame, Record("10.0.0.1", "user", "info", text.c_str()));
+    }
 }
 
 QString Cell(const CMainFrame& frame, int row, int column) {
@@ -84,6 +103,11 @@ private slots:
     void rowsAreHeldAtOnceAndShownInOneBatch();
     void rowArenaKeepsEveryRowAcrossChunks();
     void messageIsLogged();
+    void boundKeepsNewestMessageRowsAndStartUpRows_data();
+    void boundKeepsNewestMessageRowsAndStartUpRows();
+    void boundChangesOnConfigurationOk();
+    void readingPositionStaysWhileRowsArrive_data();
+    void readingPositionStaysWhileRowsArrive();
     void initialGeometry_data();
     void initialGeometry();
     void titleAndGeometryOnThisScreen();
@@ -287,6 +311,88 @@ void MainFrameTest::messageIsLogged() {
     QVERIFY(log.open(QIODevice::ReadOnly));
     QCOMPARE(log.readAll(), QByteArray("Mar 05 09:05:03 10.1.1.1 a  b\r\n"));
     QVERIFY(m_boxes.empty());
+}
+
+void MainFrameTest::boundKeepsNewestMessageRowsAndStartUpRows_data() {
+    QTest::addColumn<QByteArray>("line"); // LIST_ROWS in section Marovind
+    QTest::addColumn<int>("kept");
+    QTest::newRow("100") << QByteArray("LIST_ROWS = 100\r\n") << 100;
+    QTest::newRow("0: no bound") << QByteArray("LIST_ROWS = 0\r\n") << 150;
+    QTest::newRow("absent: a million") << QByteArray() << 150;
+}
+
+void MainFrameTest::boundKeepsNewestMessageRowsAndStartUpRows() {
+    QFETCH(QByteArray, line);
+    QFETCH(int, kept);
+    const QString ini = m_dir->filePath(QStringLiteral("Marovind.ini"));
+    WriteSettings(ini, "[Marovind]\r\n" + line);
+    m_frame->OpenLogFiles();
+    const QByteArray written = [&] {
+        QFile file(ini);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+    m_frame->ApplyListSettings();
+    CMyMarovindView& view = *m_frame->GetActiveView();
+    view.AddStartupRows({"10.9.9.9"});
+    // Several ticks' worth, and more than the bound within one tick.
+    SendNumbered(*m_frame, 0, 120);
+    view.FlushPendingRows();
+    SendNumbered(*m_frame, 120, 30);
+    view.FlushPendingRows();
+
+    const QStringList texts = Column(*m_frame, 3);
+    QCOMPARE(texts.size(), kept + 2);
+    for (int row = 0; row < kept; ++row)
+        QCOMPARE(texts[row], QString::number(149 - row));
+    QCOMPARE(texts.mid(kept), QStringList({kListening + "10.9.9.9", "Marovind Version 1.0"}));
+    QCOMPARE(view.Model().HeldRowCount(), std::size_t(kept + 2));
+    QFile file(ini);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), written); // the program never writes the key
+}
+
+void MainFrameTest::boundChangesOnConfigurationOk() {
+    m_frame->OpenLogFiles();
+    m_frame->ApplyListSettings();
+    SendNumbered(*m_frame, 0, 50);
+    m_frame->GetActiveView()->FlushPendingRows();
+    QFile ini(m_dir->filePath(QStringLiteral("Marovind.ini")));
+    QVERIFY(ini.open(QIODevice::Append));
+    ini.write("LIST_ROWS = 20\r\n");
+    ini.close();
+    QTimer::singleShot(0, [] {
+        if (auto* sheet = qobject_cast<CPropertySheet*>(QApplication::activeModalWidget()))
+            sheet->accept();
+    });
+    m_frame->OnConfigure();
+    QCOMPARE(m_frame->GetActiveView()->Model().rowCount(), 20);
+    QCOMPARE(Cell(*m_frame, 0, 3), QString("49"));
+}
+
+void MainFrameTest::readingPositionStaysWhileRowsArrive_data() {
+    QTest::addColumn<int>("topRow");
+    QTest::addColumn<int>("expectedTop"); // the text of the top row afterwards
+    QTest::newRow("scrolled to row 500") << 500 << 499;
+    QTest::newRow("at the top") << 0 << 1099;
+}
+
+void MainFrameTest::readingPositionStaysWhileRowsArrive() {
+    QFETCH(int, topRow);
+    QFETCH(int, expectedTop);
+    CMyMarovindView& view = *m_frame->GetActiveView();
+    m_frame->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
+    SendNumbered(*m_frame, 0, 1000);
+    view.FlushPendingRows();
+    QApplication::processEvents(); // lays the rows out
+    view.scrollTo(view.Model().index(topRow, 0), QAbstractItemView::PositionAtTop);
+    QCOMPARE(view.rowAt(0), topRow);
+    view.selectRow(topRow);
+    SendNumbered(*m_frame, 1000, 100); // one batch
+    view.FlushPendingRows();
+    QApplication::processEvents();
+    QCOMPARE(Cell(*m_frame, view.rowAt(0), 3), QString::number(expectedTop));
+    QCOMPARE(view.selectionModel()->selectedRows().value(0).row(), topRow + 100);
 }
 
 void MainFrameTest::initialGeometry_data() {

@@ -92,6 +92,7 @@ bool CMyMarovindApp::InitInstance() {
 
     RaiseOpenFileLimit(); // thousands of per-address files
     m_mainFrame->OpenLogFiles();
+    m_mainFrame->ApplyListSettings();
     g_listener.ReloadSourceFilter();
     if (StartUpEnded())
         return false;

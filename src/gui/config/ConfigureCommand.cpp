@@ -9,7 +9,7 @@
 static_assert(CCfgSecurity::kAnybody == ConfigurationChoices::kAnybody &&
               CCfgSecurity::kListedOnly == ConfigurationChoices::kListedOnly);
 
-void RunConfigureCommand(LogFileSet& frame, QWidget* owner) {
+bool RunConfigureCommand(LogFileSet& frame, QWidget* owner) {
     // Declared before the sheet so that the sheet, which only borrows them, goes first.
     CCfgSecurity security;
     CCfgLogFiles logFiles;
@@ -25,11 +25,12 @@ void RunConfigureCommand(LogFileSet& frame, QWidget* owner) {
     sheet.AddPage(&logFiles);
     sheet.SetTitle(QStringLiteral("Marovind Configuration"), 0);
     if (sheet.DoModal() != CPropertySheet::kIdOk)
-        return;
+        return false;
 
     choices.filterChoice = security.m_filterChoice;
     choices.addressText = security.m_addressText;
     choices.directory = logFiles.m_directory;
     choices.schemeChoice = logFiles.m_schemeChoice;
     ApplyConfiguration(frame, choices);
+    return true;
 }

@@ -18,30 +18,67 @@ LiveListModel::LiveListModel(QObject* parent) : QAbstractTableModel(parent) {
     connect(&m_flushTimer, &QTimer::timeout, this, &LiveListModel::FlushPendingRows);
 }
 
-void LiveListModel::AddRow(const Cells& cells) {
-    m_rows.Append(cells.data());
+void LiveListModel::AddStartupRow(const Cells& cells) {
+    m_startup.Append(cells.data());
     if (!m_flushTimer.isActive())
         m_flushTimer.start();
 }
 
+void LiveListModel::AddMessageRow(const Cells& cells) {
+    m_messages.Append(cells.data());
+    if (!m_flushTimer.isActive())
+        m_flushTimer.start();
+}
+
+void LiveListModel::SetMessageRowBound(std::size_t rows) {
+    m_bound = rows;
+    FlushPendingRows();
+}
+
 void LiveListModel::FlushPendingRows() {
     m_flushTimer.stop();
-    const std::size_t held = std::min(m_rows.Size(), kMaxShownRows);
-    const int pending = static_cast<int>(held) - m_shownRows;
+    DropBeyondBound();
+    const std::size_t held = std::min(HeldRowCount(), kMaxShownRows);
+    const int pending = static_cast<int>(held) - ShownRows();
     if (pending <= 0)
         return;
+    // Start-up rows arrive before any message row, so at most one kind is pending here
+    // unless both came in one tick; either way the new rows go above the ones shown.
     beginInsertRows(QModelIndex(), 0, pending - 1);
-    m_shownRows += pending;
+    const std::size_t messages = std::min(m_messages.Size(), held);
+    m_shownStartup = static_cast<int>(std::min(m_startup.Size(), held - messages));
+    m_shownMessages = held - static_cast<std::size_t>(m_shownStartup);
     endInsertRows();
 }
 
+// The oldest message rows go first: those the views know leave from just above the
+// start-up rows, the rest were never shown.
+void LiveListModel::DropBeyondBound() {
+    if (m_bound == 0 || m_messages.Size() <= m_bound)
+        return;
+    const std::size_t excess = m_messages.Size() - m_bound;
+    const std::size_t known = std::min(excess, m_shownMessages);
+    if (known > 0) {
+        const int last = ShownMessageRows() - 1;
+        beginRemoveRows(QModelIndex(), last - static_cast<int>(known) + 1, last);
+        for (std::size_t i = 0; i < known; ++i)
+            m_messages.DropOldest();
+        m_shownMessages -= known;
+        endRemoveRows();
+    }
+    for (std::size_t i = known; i < excess; ++i)
+        m_messages.DropOldest();
+}
+
 std::string_view LiveListModel::CellBytes(int row, int column) const {
-    return m_rows.Cell(static_cast<std::size_t>(m_shownRows - 1 - row),
-                       static_cast<std::size_t>(column));
+    const auto col = static_cast<std::size_t>(column);
+    if (row < ShownMessageRows())
+        return m_messages.Cell(m_shownMessages - 1 - static_cast<std::size_t>(row), col);
+    return m_startup.Cell(static_cast<std::size_t>(ShownRows() - 1 - row), col);
 }
 
 int LiveListModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : m_shownRows;
+    return parent.isValid() ? 0 : ShownRows();
 }
 
 int LiveListModel::columnCount(const QModelIndex& parent) const {
@@ -49,7 +86,7 @@ int LiveListModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant LiveListModel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= m_shownRows ||
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= ShownRows() ||
         index.column() >= ColumnCount)
         return {};
     // Decoded per cell as it is painted: the held bytes stay exactly as received.

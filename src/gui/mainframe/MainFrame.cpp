@@ -11,16 +11,17 @@
 #include <QStatusBar>
 #include <QToolBar>
 
-#include "gui/framework/GuiHelp.h"
+#include "core/reception/AddressList.h"
 #include "core/reception/SyslogRecord.h"
 #include "gui/config/ConfigureCommand.h"
 #include "gui/framework/CommandIds.h"
 #include "gui/framework/CommandStrings.h"
+#include "gui/framework/GuiHelp.h"
+#include "gui/framework/Resources.h"
 #include "gui/mainframe/ListPrinter.h"
 #include "gui/mainframe/LockKeyIndicators.h"
-#include "gui/viewer/LogViewerTemplate.h"
 #include "gui/mainframe/MyMarovindView.h"
-#include "gui/framework/Resources.h"
+#include "gui/viewer/LogViewerTemplate.h"
 
 namespace {
 constexpr int kButtonImageSize = 16;
@@ -99,7 +100,17 @@ QAction* CMainFrame::CommandAction(int commandId) const {
 }
 
 void CMainFrame::OnConfigure() {
-    RunConfigureCommand(*this, this);
+    if (RunConfigureCommand(*this, this))
+        ApplyListSettings();
+}
+
+void CMainFrame::ApplyListSettings() {
+    // Read only: the key is the operator's to add, so a first start never writes it.
+    int rows = static_cast<int>(LiveListModel::kDefaultMessageRows);
+    m_settings.GetInt(kSettingsSection, kListRowsKey, rows);
+    if (rows < 0)
+        rows = static_cast<int>(LiveListModel::kDefaultMessageRows);
+    m_view->Model().SetMessageRowBound(static_cast<std::size_t>(rows));
 }
 
 void CMainFrame::SetLogViewerTemplate(LogViewerTemplate* viewerTemplate) {

@@ -32,7 +32,11 @@ public:
     std::intptr_t SendMessage(unsigned message, std::uintptr_t wParam,
                               std::intptr_t lParam) override;
 
+    static constexpr const char* kListRowsKey = "LIST_ROWS";
+
     CMyMarovindView* GetActiveView() const { return m_view; }
+    // Takes the list's settings from the settings as loaded: the bound on message rows.
+    void ApplyListSettings();
     // The view's first update: the start-up rows.
     void InitialUpdateFrame();
     // The action of a command of the menu, keys or toolbar (CommandIds.h); null if none.

@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include <QHeaderView>
+#include <QScrollBar>
 #include <QStyle>
 
 #include "core/platform/Clock.h"
@@ -63,7 +64,9 @@ void CMyMarovindView::AddStartupRows(const std::vector<std::string>& addresses) 
 void CMyMarovindView::AddLocalRow(const std::string& message) {
     char time[32] = "";
     FormatSyslogTime(std::time(nullptr), time, sizeof time);
-    AddRow({time, kLocalAddress, kLocalType, message});
+    const LiveListModel::Cells cells = {time, kLocalAddress, kLocalType, message};
+    m_model->AddStartupRow(cells);
+    m_widths.Widen(cells);
 }
 
 void CMyMarovindView::AddMessageRow(const SyslogRecord& record) {
@@ -72,18 +75,24 @@ void CMyMarovindView::AddMessageRow(const SyslogRecord& record) {
     type += record.severityName ? record.severityName : "";
     const std::string message = FlattenLineBreaks(record.messageText);
     m_headersCount = false;
-    AddRow({record.receiveTime ? record.receiveTime : "",
-            record.sourceAddress ? record.sourceAddress : "", type, message});
-}
-
-void CMyMarovindView::AddRow(const LiveListModel::Cells& cells) {
-    m_model->AddRow(cells);
+    const LiveListModel::Cells cells = {record.receiveTime ? record.receiveTime : "",
+                                        record.sourceAddress ? record.sourceAddress : "", type,
+                                        message};
+    m_model->AddMessageRow(cells);
     m_widths.Widen(cells);
 }
 
 void CMyMarovindView::rowsInserted(const QModelIndex& parent, int start, int end) {
+    QScrollBar* bar = verticalScrollBar();
+    const int top = bar->value();
     QTableView::rowsInserted(parent, start, end);
     FitColumns();
+    // Scrolled away from the top, the rows being read stay where they are: the scroll
+    // position moves down by the rows that arrived above them.
+    if (top > 0 && start <= RowAt(top)) {
+        updateGeometries();
+        bar->setValue(top + (end - start + 1) * ScrollUnitsPerRow());
+    }
 }
 
 void CMyMarovindView::FitColumns() {
@@ -100,4 +109,14 @@ void CMyMarovindView::FitColumns() {
             width = std::max(width, header->sectionSizeHint(column));
         header->resizeSection(column, width);
     }
+}
+
+int CMyMarovindView::ScrollUnitsPerRow() const {
+    return verticalScrollMode() == QAbstractItemView::ScrollPerItem
+               ? 1
+               : verticalHeader()->defaultSectionSize();
+}
+
+int CMyMarovindView::RowAt(int scrollValue) const {
+    return scrollValue / ScrollUnitsPerRow();
 }

@@ -31,8 +31,6 @@ public:
     // One received message as the new top row. From the first one on, every column fits
     // its widest cell and the headers no longer count.
     void AddMessageRow(const SyslogRecord& record);
-    // Ctrl+P. The live list prints nothing yet.
-    void OnFilePrint() {}
 
     LiveListModel& Model() const { return *m_model; }
     // Shows the rows held but not yet shown, without waiting for the display tick.
@@ -43,7 +41,8 @@ protected:
 
 private:
     void AddLocalRow(const std::string& message);
-    void AddRow(const LiveListModel::Cells& cells);
+    int ScrollUnitsPerRow() const;
+    int RowAt(int scrollValue) const;
     void FitColumns();
 
     LiveListModel* m_model;

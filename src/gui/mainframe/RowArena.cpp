@@ -15,6 +15,14 @@ void RowArena::Append(const std::string_view* cells) {
         *out++ = '\0';
     }
     m_rows.push_back(block);
+    ++m_chunks.back().rows;
+}
+
+void RowArena::DropOldest() {
+    m_rows.pop_front();
+    // Rows fill the chunks in order, so the oldest row lies in the oldest chunk.
+    if (--m_chunks.front().rows == 0 && m_chunks.size() > 1)
+        m_chunks.pop_front();
 }
 
 std::string_view RowArena::Cell(std::size_t row, std::size_t column) const {
@@ -28,8 +36,10 @@ char* RowArena::Allocate(std::size_t bytes) {
     if (bytes > m_freeBytes) {
         // A row never spans two chunks; the tail left behind is at most one row long.
         const std::size_t size = bytes > kChunkBytes ? bytes : kChunkBytes;
-        m_chunks.push_back(std::make_unique_for_overwrite<char[]>(size));
-        m_free = m_chunks.back().get();
+        if (!m_chunks.empty() && m_chunks.back().rows == 0)
+            m_chunks.pop_back(); // emptied by drops; a larger one replaces it
+        m_chunks.push_back({std::make_unique_for_overwrite<char[]>(size), 0});
+        m_free = m_chunks.back().bytes.get();
         m_freeBytes = size;
     }
     char* block = m_free;
