@@ -102,6 +102,7 @@ private slots:
     void widthsOnlyGrow();
     void rowsAreHeldAtOnceAndShownInOneBatch();
     void rowArenaKeepsEveryRowAcrossChunks();
+    void rowArenaDropsOldestAndFreesItsChunks();
     void messageIsLogged();
     void boundKeepsNewestMessageRowsAndStartUpRows_data();
     void boundKeepsNewestMessageRowsAndStartUpRows();
@@ -302,6 +303,29 @@ void MainFrameTest::rowArenaKeepsEveryRowAcrossChunks() {
             QVERIFY2(arena.Cell(row, column) == cells[column],
                      qPrintable(QString("row %1 column %2").arg(row).arg(column)));
     }
+}
+
+void MainFrameTest::rowArenaDropsOldestAndFreesItsChunks() {
+    RowArena arena(1);
+    const std::string filler(1000, 'x');
+    const auto append = [&](std::size_t row) {
+        const std::string text = std::to_string(row) + filler;
+        const std::string_view cell = text;
+        arena.Append(&cell);
+    };
+    const std::size_t rows = 3000; // about a dozen chunks
+    for (std::size_t row = 0; row < rows; ++row)
+        append(row);
+    const std::size_t chunks = arena.ChunkCount();
+    // Kept at 1000 rows while 3000 more arrive: the chunks in use stay as many as 1000 need.
+    for (std::size_t row = rows; row < 2 * rows; ++row) {
+        append(row);
+        while (arena.Size() > 1000)
+            arena.DropOldest();
+    }
+    QVERIFY(arena.ChunkCount() <= chunks / 2);
+    for (std::size_t row = 0; row < arena.Size(); ++row)
+        QCOMPARE(arena.Cell(row, 0), std::to_string(2 * rows - 1000 + row) + filler);
 }
 
 void MainFrameTest::messageIsLogged() {
