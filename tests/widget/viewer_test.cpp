@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -37,17 +38,18 @@
 #include "core/reception/SyslogRecord.h"
 #include "core/reception/SyslogSocket.h"
 #include "gui/framework/CommandIds.h"
+#include "gui/framework/DisplayText.h"
+#include "gui/framework/PrintDialogs.h"
+#include "gui/mainframe/ListPrinter.h"
+#include "gui/mainframe/MainFrame.h"
+#include "gui/mainframe/MyMarovindView.h"
 #include "gui/viewer/EditDoc.h"
 #include "gui/viewer/EditWnd.h"
 #include "gui/viewer/FindDialog.h"
-#include "gui/mainframe/ListPrinter.h"
-#include "gui/framework/DisplayText.h"
+#include "gui/viewer/LogFileLoader.h"
 #include "gui/viewer/LogFileText.h"
 #include "gui/viewer/LogViewerTemplate.h"
-#include "gui/mainframe/MainFrame.h"
 #include "gui/viewer/MyEditView.h"
-#include "gui/mainframe/MyMarovindView.h"
-#include "gui/framework/PrintDialogs.h"
 #include "gui/viewer/TextSearch.h"
 
 namespace {
@@ -126,6 +128,9 @@ private:
     CEditWnd* Viewer() const { return m_template->GetViewer(); }
     CMyEditView& View() const { return Viewer()->GetView(); }
     QString ViewText() const { return View().toPlainText(); }
+    bool WaitLoaded() const {
+        return PumpEventsUntil([this] { return !Viewer()->GetDocument().IsLoading(); }, 60000);
+    }
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<LogViewerTemplate> m_template;
@@ -154,6 +159,7 @@ private slots:
         PrintDialogs::SetPrintDialog({});
         PrintDialogs::SetPageSetupDialog({});
         SetOpenLogDialog({});
+        CEditDoc::SetLoadAtOnceLimit(CEditDoc::kLoadAtOnceLimit);
     }
 
     void firstOpenShowsFileInHalfScreenWindow() {
@@ -407,6 +413,7 @@ private slots:
         constexpr std::size_t kCapacity = 16'777'215;
         const std::string path = Make("big.log", LogOfSize(kCapacity));
         QVERIFY(m_template->OpenDocumentFile(path));
+        QVERIFY(WaitLoaded());
         QTextDocument& document = *View().document();
         QCOMPARE(document.characterCount() - 1,
                  static_cast<int>(kCapacity - document.blockCount() + 1));
@@ -722,6 +729,129 @@ private slots:
         QCOMPARE(window.texts.size(), std::size_t{kCount});
         for (int i = 0; i < kCount; ++i)
             QCOMPARE(window.texts[i], "during load " + std::to_string(i));
+    }
+
+    // Loaded in steps, a file shows exactly what loading it at once shows, whatever falls
+    // on the boundaries of the pieces.
+    void stepwiseLoadShowsTheSameText_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        const auto block = LogFileLoader::kBlockSize;
+        QByteArray mixed;
+        while (mixed.size() < 3 * block) // sequences of 1 to 4 bytes and stray bytes
+            mixed += "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\xFF\xC3 \xE2\x82\r\n";
+        QByteArray crAtEdge(block - 1, 'x');
+        crAtEdge += "\r\nnext\r\n";
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("LF only") << QByteArray("line\n").repeated(200'000);
+        QTest::newRow("CR only") << QByteArray("line\r").repeated(200'000);
+        QTest::newRow("CR LF") << QByteArray("line\r\n").repeated(200'000);
+        QTest::newRow("CR LF on a block edge") << crAtEdge;
+        QTest::newRow("CR only, no LF to cut at") << QByteArray(block - 1, 'y') + "\r\rz";
+        QTest::newRow("invalid UTF-8 across blocks") << mixed;
+        QTest::newRow("line over 1 MB")
+            << "\xC3\xA9" + QByteArray(3 * block, 'w') + "\xF0\x9F\x98\x80\r\nend";
+    }
+
+    void stepwiseLoadShowsTheSameText() {
+        QFETCH(QByteArray, bytes);
+        CEditDoc::SetLoadAtOnceLimit(-1);
+        const std::string path = Make("steps.log", bytes.toStdString());
+        QVERIFY(m_template->OpenDocumentFile(path));
+        QVERIFY(WaitLoaded());
+        QPlainTextEdit atOnce;
+        atOnce.setPlainText(DecodeLogBytes(bytes));
+        QCOMPARE(ViewText(), atOnce.toPlainText());
+        QCOMPARE(View().textCursor().position(), 0);
+        QVERIFY(!View().isReadOnly());
+        QVERIFY(!Viewer()->GetDocument().IsModified());
+        QVERIFY(m_boxes.empty());
+        QCOMPARE(ReadBytes(path), bytes.toStdString());
+    }
+
+    void growingFileShownAsWhenOpened() {
+        CEditDoc::SetLoadAtOnceLimit(0);
+        const std::string first = LogOfSize(16'000'000);
+        const std::string path = Make("growing.log", first);
+        QVERIFY(m_template->OpenDocumentFile(path));
+        QVERIFY(Viewer()->GetDocument().IsLoading());
+        QVERIFY(Viewer()->windowTitle().contains(QRegularExpression(" \\(loading \\d+%\\)$")));
+        std::ofstream(path, std::ios::binary | std::ios::app) << "\r\nwritten after the open\r\n";
+        QVERIFY(WaitLoaded());
+        QCOMPARE(ViewText(), QString::fromStdString(first).replace("\r\n", "\n"));
+        QCOMPARE(Viewer()->windowTitle(), QString("log - growing.log"));
+    }
+
+    void secondOpenAbandonsTheFirstLoad_data() {
+        QTest::addColumn<std::size_t>("secondSize");
+        QTest::newRow("second in steps") << std::size_t{700'000};
+        QTest::newRow("second at once") << std::size_t{5'000};
+    }
+
+    void secondOpenAbandonsTheFirstLoad() {
+        QFETCH(std::size_t, secondSize);
+        CEditDoc::SetLoadAtOnceLimit(100'000);
+        QVERIFY(m_template->OpenDocumentFile(Make("first.log", LogOfSize(3'000'000))));
+        QVERIFY(Viewer()->GetDocument().IsLoading());
+        std::string second = LogOfSize(secondSize);
+        QVERIFY(m_template->OpenDocumentFile(Make("second.log", second)));
+        QVERIFY(WaitLoaded());
+        PumpEventsFor(50);
+        QCOMPARE(ViewText(), QString::fromStdString(second).replace("\r\n", "\n"));
+        QCOMPARE(Viewer()->windowTitle(), QString("log - second.log"));
+        QCOMPARE(ViewerWindows().size(), 1);
+    }
+
+    void receptionGoesOnDuringALoad() {
+        g_programDir = m_dir->path().toStdString() + "/";
+        CMainFrame frame;
+        frame.OpenLogFiles();
+        frame.SetLogViewerTemplate(m_template.get());
+        const std::string path = Make("big.log", LogOfSize(16'000'000));
+        AfxSetMainWnd(&frame);
+        QVERIFY(g_listener.Open(0));
+        g_listener.m_suspended = 0;
+        const std::uint16_t port = Sockets::LocalPort(g_listener.m_hSocket);
+        const int rowsBefore = frame.GetActiveView()->Model().rowCount();
+        constexpr int kCount = 500;
+        std::atomic<bool> started{false};
+        std::thread sender([&] {
+            const NativeSocket s = Sockets::CreateUdp();
+            sockaddr_in to{};
+            to.sin_family = AF_INET;
+            to.sin_port = htons(port);
+            to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            while (!started)
+                std::this_thread::yield();
+            for (int i = 0; i < kCount; ++i) {
+                const std::string datagram = "<14>during load " + std::to_string(i);
+                sendto(s, datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr*>(&to),
+                       sizeof to);
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
+            }
+            Sockets::Close(s);
+        });
+        QVERIFY(m_template->OpenDocumentFile(path));
+        started = true;
+        int rowsWhileLoading = 0;
+        PumpEventsUntil(
+            [&] {
+                frame.GetActiveView()->FlushPendingRows();
+                if (Viewer()->GetDocument().IsLoading())
+                    rowsWhileLoading = frame.GetActiveView()->Model().rowCount() - rowsBefore;
+                return !Viewer()->GetDocument().IsLoading();
+            },
+            60000);
+        sender.join();
+        PumpEventsFor(100);
+        frame.GetActiveView()->FlushPendingRows();
+        g_listener.ShutDownForExit();
+        AfxSetMainWnd(nullptr);
+        QVERIFY2(rowsWhileLoading > 0, "nothing was received while the file loaded");
+        QCOMPARE(frame.GetActiveView()->Model().rowCount() - rowsBefore, kCount);
+        frame.close();
+        const std::string log = ReadBytes(PathOf("syslog.log"));
+        for (int i = 0; i < kCount; ++i)
+            QVERIFY(log.find(" during load " + std::to_string(i) + "\r\n") != std::string::npos);
     }
 };
 

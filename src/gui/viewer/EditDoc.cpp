@@ -1,14 +1,30 @@
 #include "gui/viewer/EditDoc.h"
 
+#include <filesystem>
+#include <utility>
+
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QTimer>
 
 #include "core/platform/MessageBox.h"
 #include "gui/framework/DisplayText.h"
+#include "gui/viewer/LogFileLoader.h"
 #include "gui/viewer/LogFileText.h"
 #include "gui/viewer/MyEditView.h"
 
 namespace {
+// The GUI thread's share of one load step; reception is served between steps.
+constexpr qint64 kStepMilliseconds = 20;
+std::int64_t g_loadAtOnceLimit = CEditDoc::kLoadAtOnceLimit;
+
+bool LoadsAtOnce(const std::string& path) {
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(path, ec);
+    return ec || static_cast<std::int64_t>(size) <= g_loadAtOnceLimit; // errors: reported there
+}
+
 // The wait cursor for as long as the load runs, whichever way it ends.
 class WaitCursor {
 public:
@@ -30,12 +46,76 @@ bool LoadText(const std::string& path, QString& text, std::string& errorText) {
 }
 } // namespace
 
+CEditDoc::CEditDoc(CMyEditView& view) : m_view(view), m_step(std::make_unique<QTimer>()) {
+    m_step->setInterval(0);
+    QObject::connect(m_step.get(), &QTimer::timeout, m_step.get(), [this] { LoadStep(); });
+}
+
+CEditDoc::~CEditDoc() = default;
+
+std::int64_t CEditDoc::SetLoadAtOnceLimit(std::int64_t limit) {
+    return std::exchange(g_loadAtOnceLimit, limit);
+}
+
+int CEditDoc::LoadPercent() const {
+    return m_loader ? m_loader->Percent() : 100;
+}
+
+bool CEditDoc::StartLoad(const std::string& path) {
+    auto loader = std::make_unique<LogFileLoader>();
+    std::string errorText;
+    if (!loader->Open(path, errorText)) {
+        AfxMessageBox(errorText);
+        return false;
+    }
+    m_loader = std::move(loader);
+    m_view.BeginLoadedText();
+    LoadStep(); // the first screen before the window shows
+    if (m_loader)
+        m_step->start();
+    return true;
+}
+
+void CEditDoc::LoadStep() {
+    QElapsedTimer elapsed;
+    elapsed.start();
+    QString piece;
+    std::string errorText;
+    while (!m_loader->AtEnd() && elapsed.elapsed() < kStepMilliseconds) {
+        if (!m_loader->Next(piece, errorText)) {
+            EndLoad();
+            AfxMessageBox(errorText); // what was read stays shown
+            return;
+        }
+        m_view.AppendLoadedText(piece);
+    }
+    if (m_loader->AtEnd())
+        EndLoad();
+    else if (m_onLoadStep)
+        m_onLoadStep();
+}
+
+void CEditDoc::EndLoad() {
+    m_step->stop();
+    m_loader.reset();
+    m_view.EndLoadedText();
+    if (m_onLoadStep)
+        m_onLoadStep();
+}
+
 bool CEditDoc::OnOpenDocument(const std::string& path) {
+    if (!LoadsAtOnce(path))
+        return StartLoad(path);
     QString text;
     std::string errorText;
     if (!LoadText(path, text, errorText)) {
         AfxMessageBox(errorText);
         return false;
+    }
+    if (m_loader) { // abandoned for this one
+        m_step->stop();
+        m_loader.reset();
+        m_view.EndLoadedText();
     }
     WaitCursor wait;
     m_view.SetLoadedText(text);

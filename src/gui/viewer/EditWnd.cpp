@@ -10,9 +10,9 @@
 
 #include "gui/framework/CommandIds.h"
 #include "gui/framework/CommandStrings.h"
+#include "gui/framework/PrintDialogs.h"
 #include "gui/viewer/EditDoc.h"
 #include "gui/viewer/MyEditView.h"
-#include "gui/framework/PrintDialogs.h"
 
 namespace {
 QSize HalfScreen() {
@@ -29,6 +29,7 @@ CEditWnd::CEditWnd(QPrinter& printer, std::function<void(QWidget*)> about)
     setCentralWidget(m_view);
     CreateMenus();
     connect(m_view, &CMyEditView::CommandStateChanged, this, &CEditWnd::UpdateCommands);
+    m_document->m_onLoadStep = [this] { UpdateCaption(); };
     UpdateCommands();
     resize(HalfScreen()); // the position is left to the window system
     UpdateCaption();
@@ -38,7 +39,10 @@ CEditWnd::~CEditWnd() = default;
 
 void CEditWnd::UpdateCaption() {
     const QString& title = m_document->GetTitle();
-    setWindowTitle(title.isEmpty() ? QStringLiteral("log") : QStringLiteral("log - ") + title);
+    QString caption = title.isEmpty() ? QStringLiteral("log") : QStringLiteral("log - ") + title;
+    if (m_document->IsLoading())
+        caption += QStringLiteral(" (loading %1%)").arg(m_document->LoadPercent());
+    setWindowTitle(caption);
 }
 
 QAction* CEditWnd::AddCommand(QMenu* menu, const char* text, int id) {

@@ -42,14 +42,24 @@ bool ReadToEnd(ShareFile& file, qsizetype expected, QByteArray& bytes) {
 
 } // namespace
 
-bool ReadLogFile(const std::string& path, QByteArray& bytes, std::string& errorText) {
+bool OpenLogFile(const std::string& path, ShareFile& file, std::string& errorText) {
     if (!CheckKind(path, errorText))
         return false;
-    ShareFile file;
     if (!file.OpenForRead(path)) {
         errorText = MessageFor(file);
         return false;
     }
+    return true;
+}
+
+std::string LogFileReadError(const ShareFile& file) {
+    return MessageFor(file);
+}
+
+bool ReadLogFile(const std::string& path, QByteArray& bytes, std::string& errorText) {
+    ShareFile file;
+    if (!OpenLogFile(path, file, errorText))
+        return false;
     std::error_code ec;
     const auto size = std::filesystem::file_size(path, ec);
     if (!ReadToEnd(file, ec ? 0 : static_cast<qsizetype>(size), bytes)) {

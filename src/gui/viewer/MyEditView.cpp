@@ -9,8 +9,8 @@
 #include <QPrinter>
 
 #include "core/platform/MessageBox.h"
-#include "gui/viewer/FindDialog.h"
 #include "gui/framework/PrintDialogs.h"
+#include "gui/viewer/FindDialog.h"
 #include "gui/viewer/TextSearch.h"
 
 CMyEditView::CMyEditView(QWidget* parent) : QPlainTextEdit(parent) {
@@ -38,6 +38,32 @@ void CMyEditView::SetLoadedText(const QString& text) {
     setPlainText(text); // one insert: the cheapest way to fill the document
     document()->setModified(false);
     moveCursor(QTextCursor::Start);
+}
+
+void CMyEditView::BeginLoadedText() {
+    clear();
+    setReadOnly(true);
+    document()->setUndoRedoEnabled(false); // a load is not something to undo
+}
+
+void CMyEditView::AppendLoadedText(const QString& piece) {
+    const int anchor = textCursor().anchor();
+    const int position = textCursor().position();
+    QTextCursor end(document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(piece); // moves a cursor standing at the end along with the text
+    if (textCursor().anchor() != anchor || textCursor().position() != position) {
+        QTextCursor kept(document());
+        kept.setPosition(anchor);
+        kept.setPosition(position, QTextCursor::KeepAnchor);
+        setTextCursor(kept);
+    }
+    document()->setModified(false);
+}
+
+void CMyEditView::EndLoadedText() {
+    document()->setUndoRedoEnabled(true);
+    setReadOnly(document()->characterCount() - 1 > kEditableCapacity);
 }
 
 void CMyEditView::OnWordWrap() {

@@ -19,8 +19,16 @@ public:
     explicit CMyEditView(QWidget* parent = nullptr);
     ~CMyEditView() override;
 
+    // Texts longer than this are shown read-only once loaded.
+    static constexpr int kEditableCapacity = 16'777'215;
+
     // Replaces the whole text at once and leaves the document unmodified.
     void SetLoadedText(const QString& text);
+    // A text loaded in pieces: emptied and read-only, filled at its end without moving the
+    // cursor or the selection, and editable at the end when not longer than the capacity.
+    void BeginLoadedText();
+    void AppendLoadedText(const QString& piece);
+    void EndLoadedText();
 
     int WordWrapMode() const { return m_wordWrap; }
     void OnWordWrap();
