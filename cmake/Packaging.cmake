@@ -1,5 +1,5 @@
-# Installation (GNUInstallDirs) and the Debian package (CPack). Included after the
-# programs are defined, so the daemon's rules apply only when it is built.
+# Installation (GNUInstallDirs) and the Debian package (CPack), of both programs. Included
+# after the programs are defined.
 set(MAROVIND_ID io.github.marovind.Marovind)
 set(RES ${PROJECT_SOURCE_DIR}/res)
 
@@ -16,12 +16,8 @@ install(FILES ${RES}/marovind.html DESTINATION ${CMAKE_INSTALL_DATADIR}/marovind
 
 # Manual pages and the changelog go compressed, as Debian keeps them.
 find_program(GZIP gzip REQUIRED)
-set(MAROVIND_MAN_PAGES marovind.1)
-if(TARGET marovindd)
-    list(APPEND MAROVIND_MAN_PAGES marovindd.8)
-endif()
 set(compressed)
-foreach(page ${MAROVIND_MAN_PAGES} changelog)
+foreach(page marovind.1 marovindd.8 changelog)
     if(page STREQUAL changelog)
         set(source ${RES}/debian/changelog)
     else()
@@ -40,21 +36,13 @@ install(FILES ${CMAKE_BINARY_DIR}/package-files/marovind.1.gz
 install(FILES ${CMAKE_BINARY_DIR}/package-files/changelog.gz ${RES}/debian/copyright
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/marovind)
 
-set(MAROVIND_POSTINST_DAEMON "")
-if(TARGET marovindd)
-    install(TARGETS marovindd RUNTIME DESTINATION ${CMAKE_INSTALL_SBINDIR})
-    install(FILES ${CMAKE_BINARY_DIR}/package-files/marovindd.8.gz
-            DESTINATION ${CMAKE_INSTALL_MANDIR}/man8)
-    set(CPACK_DEBIAN_PACKAGE_DEPENDS adduser)
-    set(MAROVIND_POSTINST_DAEMON [[
-    # The daemon's own user and group; members of the group may read its logs.
-    adduser --system --group --quiet --home /var/lib/marovind --no-create-home marovind]])
-endif()
-if(EXISTS ${RES}/marovindd.service)
-    # Installed, not enabled: the operator decides whether it takes port 514.
-    set(MAROVIND_UNIT_DIR lib/systemd/system CACHE STRING "Where the systemd unit goes")
-    install(FILES ${RES}/marovindd.service DESTINATION ${MAROVIND_UNIT_DIR})
-endif()
+install(TARGETS marovindd RUNTIME DESTINATION ${CMAKE_INSTALL_SBINDIR})
+install(FILES ${CMAKE_BINARY_DIR}/package-files/marovindd.8.gz
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man8)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS adduser)
+# Installed, not enabled: the operator decides whether it takes port 514.
+set(MAROVIND_UNIT_DIR lib/systemd/system CACHE STRING "Where the systemd unit goes")
+install(FILES ${RES}/marovindd.service DESTINATION ${MAROVIND_UNIT_DIR})
 configure_file(${RES}/debian/postinst.in ${CMAKE_BINARY_DIR}/package-files/postinst @ONLY
                FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
                GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)

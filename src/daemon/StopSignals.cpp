@@ -3,64 +3,22 @@
 #include "core/platform/EventLoop.h"
 
 #ifndef _WIN32
-#include <cerrno>
+#include <algorithm>
 #include <csignal>
-#include <sys/socket.h>
-#include <unistd.h>
-
-namespace {
-constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
-volatile std::sig_atomic_t g_writeEnd = -1;
-
-extern "C" void OnSignal(int signal) {
-    const int savedErrno = errno;
-    const char byte = static_cast<char>(signal);
-    const ssize_t written = write(g_writeEnd, &byte, 1); // async-signal-safe
-    (void)written;
-    errno = savedErrno;
-}
-
-void SetHandler(void (*handler)(int)) {
-    struct sigaction action = {};
-    action.sa_handler = handler;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (int signal : kSignals)
-        sigaction(signal, &action, nullptr);
-}
-} // namespace
 
 StopSignals::StopSignals(std::function<void()> onStop, std::function<void()> onReload)
-    : m_onStop(std::move(onStop)), m_onReload(std::move(onReload)) {
-    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, m_pair) != 0)
-        return;
-    g_writeEnd = m_pair[0];
-    m_notifier = std::make_unique<SocketReadNotifier>(m_pair[1], [this](int) { OnReadable(); });
-    SetHandler(OnSignal);
-}
+    : m_onStop(std::move(onStop)), m_onReload(std::move(onReload)),
+      m_pipe(std::make_unique<SignalPipe>(
+          std::initializer_list<int>{SIGINT, SIGTERM, SIGHUP},
+          [this](const std::vector<int>& signals) { OnSignals(signals); })) {}
 
-StopSignals::~StopSignals() {
-    if (m_pair[0] < 0)
-        return;
-    SetHandler(SIG_DFL);
-    g_writeEnd = -1;
-    m_notifier.reset();
-    close(m_pair[0]);
-    close(m_pair[1]);
-}
+StopSignals::~StopSignals() = default;
 
-void StopSignals::OnReadable() {
-    char bytes[64];
-    bool stop = false;
-    bool reload = false;
-    ssize_t count;
-    while ((count = read(m_pair[1], bytes, sizeof bytes)) > 0)
-        for (ssize_t i = 0; i < count; ++i)
-            (bytes[i] == SIGHUP ? reload : stop) = true;
+void StopSignals::OnSignals(const std::vector<int>& signals) {
     // A stop wins: the files are closed on the way out anyway.
-    if (stop)
+    if (std::any_of(signals.begin(), signals.end(), [](int s) { return s != SIGHUP; }))
         m_onStop();
-    else if (reload)
+    else
         m_onReload();
 }
 
@@ -90,8 +48,6 @@ StopSignals::StopSignals(std::function<void()> onStop, std::function<void()> onR
 StopSignals::~StopSignals() {
     SetConsoleCtrlHandler(OnConsoleControl, FALSE);
 }
-
-void StopSignals::OnReadable() {}
 
 void StopSignals::StoppedCleanly() {
     if (g_stopped)

@@ -1,8 +1,9 @@
 #pragma once
 #include <functional>
 #include <memory>
+#include <vector>
 
-class SocketReadNotifier;
+#include "core/platform/SignalPipe.h"
 
 // The requests that reach the server from outside, delivered on the event loop's thread:
 // stop (SIGTERM, SIGINT; on Windows Ctrl+C, Ctrl+Break, closing the console) and reload
@@ -19,10 +20,11 @@ public:
     static void StoppedCleanly();
 
 private:
-    void OnReadable();
+    void OnSignals(const std::vector<int>& signals);
 
     std::function<void()> m_onStop;
     std::function<void()> m_onReload;
-    int m_pair[2] = {-1, -1};
-    std::unique_ptr<SocketReadNotifier> m_notifier;
+#ifndef _WIN32
+    std::unique_ptr<SignalPipe> m_pipe;
+#endif
 };

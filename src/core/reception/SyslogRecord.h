@@ -20,3 +20,5 @@ constexpr unsigned WM_SYSLOG_MESSAGE = WM_USER + 1001;
 // The message text as the list shows it and the log line holds it: every CR and then
 // every LF replaced by one blank.
 std::string FlattenLineBreaks(const char* messageText);
+// The same, appended to `out` without a copy of its own.
+void AppendFlattened(std::string& out, const char* messageText);

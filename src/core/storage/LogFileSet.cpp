@@ -59,7 +59,7 @@ std::string FormatLogLine(const SyslogRecord& record) {
     line += ' ';
     line += TextOrEmpty(record.sourceAddress);
     line += ' ';
-    line += FlattenLineBreaks(record.messageText);
+    AppendFlattened(line, record.messageText);
     line += "\r\n";
     return line;
 }

@@ -1,11 +1,12 @@
 #pragma once
+#include <memory>
+
 #include <QObject>
 
-class QSocketNotifier;
+class SignalPipe;
 
 // SIGINT and SIGTERM as a Qt signal on the GUI thread, so that the program can end the
-// way File > Exit ends it. The handler only writes a byte into a socket pair; a notifier
-// reads it in the event loop. One instance at a time.
+// way File > Exit ends it. One instance at a time.
 class TerminationSignals : public QObject {
     Q_OBJECT
 public:
@@ -18,8 +19,5 @@ signals:
     void Requested();
 
 private:
-    void OnReadable();
-
-    int m_pair[2] = {-1, -1};
-    QSocketNotifier* m_notifier = nullptr;
+    std::unique_ptr<SignalPipe> m_pipe; // none on Windows, where the close box serves
 };
