@@ -43,6 +43,15 @@ ShareFile::~ShareFile() {
     Close();
 }
 
+bool ShareFile::Flush() {
+    if (IsOpen() && !m_unsynced)
+        return true;
+    if (!ForceToDisk())
+        return false;
+    m_unsynced = false;
+    return true;
+}
+
 bool ShareFile::Fail(FileError error) {
     m_error = error;
     return false;
@@ -122,6 +131,7 @@ bool ShareFile::OpenForRead(const std::string& path) {
 }
 
 bool ShareFile::Write(const void* data, std::size_t size) {
+    m_unsynced = true;
     LONGLONG start = -1;
     Seek(m_handle, 0, FILE_CURRENT, &start);
     const char* next = static_cast<const char*>(data);
@@ -150,7 +160,7 @@ std::int64_t ShareFile::Read(void* data, std::size_t size) {
     return got;
 }
 
-bool ShareFile::Flush() {
+bool ShareFile::ForceToDisk() {
     return FlushFileBuffers(m_handle) || FailFromSystem();
 }
 
@@ -162,6 +172,7 @@ void ShareFile::Close() {
     if (IsOpen())
         CloseHandle(m_handle);
     m_handle = INVALID_HANDLE_VALUE;
+    m_unsynced = false;
 }
 
 #else // POSIX
@@ -259,6 +270,7 @@ bool ShareFile::OpenForRead(const std::string& path) {
 bool ShareFile::Write(const void* data, std::size_t size) {
     if (!IsOpen())
         return Fail(FileError::Generic);
+    m_unsynced = true;
     const off_t start = ::lseek(m_fd, 0, SEEK_CUR);
     const char* next = static_cast<const char*>(data);
     while (size > 0) {
@@ -291,7 +303,7 @@ std::int64_t ShareFile::Read(void* data, std::size_t size) {
     }
 }
 
-bool ShareFile::Flush() {
+bool ShareFile::ForceToDisk() {
     if (::fsync(m_fd) == 0 || errno == EINVAL || errno == EROFS)
         return true; // devices and pipes have nothing to force to disk
     return FailFromSystem();
@@ -301,6 +313,7 @@ void ShareFile::Close() {
     if (IsOpen())
         ::close(m_fd); // closing the description releases its lock
     m_fd = -1;
+    m_unsynced = false;
 }
 
 #endif

@@ -39,7 +39,8 @@ public:
     bool Write(const void* data, std::size_t size);
     // Reads up to `size` bytes; -1 on failure, 0 at the end of the file.
     std::int64_t Read(void* data, std::size_t size);
-    // Forces the file's data to disk.
+    // Forces the file's data to disk. Free when nothing was written since the last time:
+    // rebuilding a set of thousands of per-address files must not wait on each of them.
     bool Flush();
     void Close();
 
@@ -55,6 +56,7 @@ public:
 private:
     bool Fail(FileError error);
     bool FailFromSystem();
+    bool ForceToDisk();
 
 #ifdef _WIN32
     void* m_handle = reinterpret_cast<void*>(static_cast<std::intptr_t>(-1));
@@ -65,6 +67,7 @@ private:
 #endif
     std::string m_path;
     FileError m_error = FileError::None;
+    bool m_unsynced = false; // written to since opened or last forced to disk
 };
 
 // The framework's store-mode archive over a file: bytes gather in a 4096-byte buffer and
