@@ -1,5 +1,7 @@
 #include "gui/mainframe/MainFrame.h"
 
+#include <utility>
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -113,11 +115,12 @@ void CMainFrame::ApplyListSettings() {
     if (rows < 0)
         rows = static_cast<int>(LiveListModel::kDefaultMessageRows);
     m_view->Model().SetMessageRowBound(static_cast<std::size_t>(rows));
-    for (const char* key : {kSeverityColoursKey, kFilterBarKey}) {
+    const std::pair<const char*, int> choices[] = {{kSeverityColoursKey, ID_VIEW_SEVERITY_COLOURS},
+                                                   {kFilterBarKey, ID_VIEW_FILTER_BAR}};
+    for (const auto& [key, command] : choices) {
         bool on = false;
         if (m_settings.GetBool(kSettingsSection, key, on))
-            CommandAction(key == kFilterBarKey ? ID_VIEW_FILTER_BAR : ID_VIEW_SEVERITY_COLOURS)
-                ->setChecked(on);
+            CommandAction(command)->setChecked(on);
     }
 }
 
