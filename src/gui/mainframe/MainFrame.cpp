@@ -298,7 +298,7 @@ void CMainFrame::CreateListChoices() {
 // Closing the bar lets every row through again; its values are not kept.
 void CMainFrame::ShowFilterBar(bool on) {
     m_filterBar->setVisible(on);
-    if (!on && m_view->Model().IsFiltered())
+    if (!on)
         m_filterBar->Clear();
 }
 
