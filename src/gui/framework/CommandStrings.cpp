@@ -12,6 +12,8 @@ constexpr CommandString kCommandStrings[] = {
     {ID_FILE_CONFIGURE, "Configure this application.\nConfigure."},
     {ID_FILE_CLOSE_VIEWER, "Quit this document\nQuit."},
     {ID_EDIT_WORDWRAP, "WordWrap\nWordWrap"},
+    {ID_VIEW_SEVERITY_COLOURS, "Tint message rows by their severity\nSeverity Colours"},
+    {ID_VIEW_FILTER_BAR, "Show or hide the bar that filters the list\nFilter Bar"},
     {ID_FILE_OPEN, "Open an existing document\nOpen"},
     {ID_FILE_PRINT_SETUP, "Change the printer and printing options\nPrint Setup"},
     {ID_FILE_PRINT, "Print the active document\nPrint"},

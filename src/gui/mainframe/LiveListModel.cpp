@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "gui/framework/DisplayText.h"
+#include "gui/mainframe/SeverityStyle.h"
 
 namespace {
 constexpr const char* kHeaders[LiveListModel::ColumnCount] = {"Time", "IP Address", "Msg Type",
@@ -20,12 +21,17 @@ LiveListModel::LiveListModel(QObject* parent) : QAbstractTableModel(parent) {
 
 void LiveListModel::AddStartupRow(const Cells& cells) {
     m_startup.Append(cells.data());
-    if (!m_flushTimer.isActive())
-        m_flushTimer.start();
+    StartFlushTimer();
 }
 
-void LiveListModel::AddMessageRow(const Cells& cells) {
-    m_messages.Append(cells.data());
+void LiveListModel::AddMessageRow(const Cells& cells, int severity) {
+    if (m_filter.IsSet() && m_filter.Matches(severity, cells[AddressColumn], cells[MessageColumn]))
+        m_matches.push_back(m_dropped + m_messages.Size());
+    m_messages.Append(cells.data(), static_cast<unsigned char>(severity));
+    StartFlushTimer();
+}
+
+void LiveListModel::StartFlushTimer() {
     if (!m_flushTimer.isActive())
         m_flushTimer.start();
 }
@@ -37,43 +43,125 @@ void LiveListModel::SetMessageRowBound(std::size_t rows) {
 
 void LiveListModel::FlushPendingRows() {
     m_flushTimer.stop();
-    DropBeyondBound();
-    const std::size_t held = std::min(HeldRowCount(), kMaxShownRows);
+    bool changed = DropBeyondBound();
+    const std::size_t held = std::min(m_startup.Size() + ListedMessageRows(), kMaxShownRows);
     const int pending = static_cast<int>(held) - ShownRows();
-    if (pending <= 0)
+    if (pending > 0) {
+        // Start-up rows arrive before any message row, so at most one kind is pending here
+        // unless both came in one tick; either way the new rows go above the ones shown.
+        beginInsertRows(QModelIndex(), 0, pending - 1);
+        ListEveryHeldRow();
+        endInsertRows();
+        changed = true;
+    }
+    if (changed)
+        emit ShownRowsChanged();
+}
+
+void LiveListModel::SetFilter(const RowFilter& filter) {
+    m_flushTimer.stop();
+    beginResetModel();
+    m_filter = filter;
+    m_matches.clear();
+    if (m_bound != 0 && m_messages.Size() > m_bound)
+        DropOldest(m_messages.Size() - m_bound, 0);
+    if (m_filter.IsSet()) {
+        Cells cells;
+        for (std::size_t row = 0; row < m_messages.Size(); ++row) {
+            m_messages.Cells(row, cells.data());
+            if (m_filter.Matches(m_messages.Tag(row), cells[AddressColumn], cells[MessageColumn]))
+                m_matches.push_back(m_dropped + row);
+        }
+    }
+    ListEveryHeldRow();
+    endResetModel();
+    emit ShownRowsChanged();
+}
+
+void LiveListModel::SetSeverityColours(bool on) {
+    if (on == m_severityColours)
         return;
-    // Start-up rows arrive before any message row, so at most one kind is pending here
-    // unless both came in one tick; either way the new rows go above the ones shown.
-    beginInsertRows(QModelIndex(), 0, pending - 1);
-    const std::size_t messages = std::min(m_messages.Size(), held);
+    m_severityColours = on;
+    if (ShownMessageRows() > 0)
+        emit dataChanged(index(0, 0), index(ShownMessageRows() - 1, ColumnCount - 1),
+                         {Qt::BackgroundRole, Qt::ForegroundRole});
+}
+
+// Every listed row counts as shown; the caller tells the views.
+void LiveListModel::ListEveryHeldRow() {
+    const std::size_t held = std::min(m_startup.Size() + ListedMessageRows(), kMaxShownRows);
+    const std::size_t messages = std::min(ListedMessageRows(), held);
     m_shownStartup = static_cast<int>(std::min(m_startup.Size(), held - messages));
     m_shownMessages = held - static_cast<std::size_t>(m_shownStartup);
-    endInsertRows();
+}
+
+std::size_t LiveListModel::ListedMessageRows() const {
+    return m_filter.IsSet() ? m_matches.size() : m_messages.Size();
 }
 
 // The oldest message rows go first: those the views know leave from just above the
 // start-up rows, the rest were never shown.
-void LiveListModel::DropBeyondBound() {
+bool LiveListModel::DropBeyondBound() {
     if (m_bound == 0 || m_messages.Size() <= m_bound)
-        return;
+        return false;
     const std::size_t excess = m_messages.Size() - m_bound;
-    const std::size_t known = std::min(excess, m_shownMessages);
-    if (known > 0) {
-        const int last = ShownMessageRows() - 1;
-        beginRemoveRows(QModelIndex(), last - static_cast<int>(known) + 1, last);
-        for (std::size_t i = 0; i < known; ++i)
-            m_messages.DropOldest();
-        m_shownMessages -= known;
-        endRemoveRows();
+    std::size_t listed = excess;
+    if (m_filter.IsSet()) {
+        const auto end = std::lower_bound(m_matches.begin(), m_matches.end(), m_dropped + excess);
+        listed = static_cast<std::size_t>(end - m_matches.begin());
     }
-    for (std::size_t i = known; i < excess; ++i)
+    const std::size_t known = std::min(listed, m_shownMessages);
+    if (known == 0) {
+        DropOldest(excess, listed);
+        return true;
+    }
+    const int last = ShownMessageRows() - 1;
+    beginRemoveRows(QModelIndex(), last - static_cast<int>(known) + 1, last);
+    DropOldest(excess, listed);
+    m_shownMessages -= known;
+    endRemoveRows();
+    return true;
+}
+
+// `rows` held rows, of which `listed` are matches while filtered.
+void LiveListModel::DropOldest(std::size_t rows, std::size_t listed) {
+    for (std::size_t i = 0; i < rows; ++i)
         m_messages.DropOldest();
+    m_dropped += rows;
+    if (m_filter.IsSet())
+        m_matches.erase(m_matches.begin(), m_matches.begin() + static_cast<std::ptrdiff_t>(listed));
+}
+
+std::size_t LiveListModel::HeldIndexOfRow(int row) const {
+    const std::size_t listed = m_shownMessages - 1 - static_cast<std::size_t>(row);
+    return m_filter.IsSet() ? static_cast<std::size_t>(m_matches[listed] - m_dropped) : listed;
+}
+
+std::optional<std::uint64_t> LiveListModel::SequenceOfRow(int row) const {
+    if (row < 0 || row >= ShownMessageRows())
+        return std::nullopt;
+    return m_dropped + HeldIndexOfRow(row);
+}
+
+int LiveListModel::RowNearSequence(std::uint64_t sequence) const {
+    if (m_shownMessages == 0)
+        return -1;
+    // The number of shown rows that arrived no later than `sequence`.
+    std::size_t older = 0;
+    if (m_filter.IsSet()) {
+        const auto shownEnd = m_matches.begin() + static_cast<std::ptrdiff_t>(m_shownMessages);
+        older = static_cast<std::size_t>(std::upper_bound(m_matches.begin(), shownEnd, sequence) -
+                                         m_matches.begin());
+    } else if (sequence >= m_dropped) {
+        older = std::min<std::size_t>(sequence - m_dropped + 1, m_shownMessages);
+    }
+    return static_cast<int>(m_shownMessages - std::max<std::size_t>(older, 1));
 }
 
 std::string_view LiveListModel::CellBytes(int row, int column) const {
     const auto col = static_cast<std::size_t>(column);
     if (row < ShownMessageRows())
-        return m_messages.Cell(m_shownMessages - 1 - static_cast<std::size_t>(row), col);
+        return m_messages.Cell(HeldIndexOfRow(row), col);
     return m_startup.Cell(static_cast<std::size_t>(ShownRows() - 1 - row), col);
 }
 
@@ -86,8 +174,14 @@ int LiveListModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant LiveListModel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= ShownRows() ||
-        index.column() >= ColumnCount)
+    if (!index.isValid() || index.row() >= ShownRows() || index.column() >= ColumnCount)
+        return {};
+    if (role == Qt::BackgroundRole || role == Qt::ForegroundRole) {
+        if (!m_severityColours || index.row() >= ShownMessageRows())
+            return {};
+        return SeverityStyle(m_messages.Tag(HeldIndexOfRow(index.row())), role);
+    }
+    if (role != Qt::DisplayRole)
         return {};
     // Decoded per cell as it is painted: the held bytes stay exactly as received.
     const std::string_view bytes = CellBytes(index.row(), index.column());

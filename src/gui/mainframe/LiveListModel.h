@@ -1,16 +1,25 @@
 #pragma once
 #include <array>
+#include <cstdint>
+#include <deque>
+#include <optional>
 #include <string_view>
 
 #include <QAbstractTableModel>
 #include <QTimer>
 
 #include "gui/mainframe/RowArena.h"
+#include "gui/mainframe/RowFilter.h"
 
 // The rows of the live list, newest on top, the start-up rows below every message row. A
 // row is held the moment it is added; the views are told about new rows in one batch per
 // display tick, so a burst of messages costs one insertion in the view instead of one per
 // message. With a bound set, the same tick drops the oldest message rows beyond it.
+//
+// A filter hides message rows without dropping them: every row is still held and counted
+// against the bound, and the sequence numbers of the matching ones are listed in arrival
+// order, so a new row costs one match and the oldest row leaves the list in O(1). The
+// start-up rows are always shown below the message rows.
 class LiveListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -24,14 +33,30 @@ public:
     // Holds the row at once as single-byte text; it reaches the views at the next flush.
     // Start-up rows come before any message row and are never dropped.
     void AddStartupRow(const Cells& cells);
-    void AddMessageRow(const Cells& cells);
+    // `severity` as syslog counts it (RowFilter::kNoSeverity when it has no name).
+    void AddMessageRow(const Cells& cells, int severity = RowFilter::kNoSeverity);
     // The most message rows kept; 0 keeps them all. Takes effect at once.
     void SetMessageRowBound(std::size_t rows);
     std::size_t MessageRowBound() const { return m_bound; }
     // Tells the views about every row held but not yet shown.
     void FlushPendingRows();
 
+    // Shows only the message rows that match, newest on top; an unset filter shows all.
+    // The views are reset: every held row is listed at once.
+    void SetFilter(const RowFilter& filter);
+    bool IsFiltered() const { return m_filter.IsSet(); }
+    // Tints message rows by their severity (SeverityStyle.h).
+    void SetSeverityColours(bool on);
+    bool SeverityColours() const { return m_severityColours; }
+
     std::size_t HeldRowCount() const { return m_startup.Size() + m_messages.Size(); }
+    std::size_t HeldMessageRows() const { return m_messages.Size(); }
+    std::size_t ShownMessageRowCount() const { return m_shownMessages; }
+    // The arrival number of the message row shown at `row`; none for a start-up row.
+    std::optional<std::uint64_t> SequenceOfRow(int row) const;
+    // The shown row of the newest message row that arrived no later than `sequence` (the
+    // oldest one shown when all came later); -1 when no message row is shown.
+    int RowNearSequence(std::uint64_t sequence) const;
     // A cell as held, by display row among the rows shown.
     std::string_view CellBytes(int row, int column) const;
 
@@ -44,15 +69,30 @@ public:
 
     static QString HeaderText(int column);
 
+signals:
+    // The rows shown or held changed: after a flush that changed them, and a new filter.
+    void ShownRowsChanged();
+
 private:
-    void DropBeyondBound();
+    bool DropBeyondBound();
+    void DropOldest(std::size_t rows, std::size_t listed);
+    void ListEveryHeldRow();
+    std::size_t ListedMessageRows() const;
+    std::size_t HeldIndexOfRow(int row) const;
+    void StartFlushTimer();
     int ShownMessageRows() const { return static_cast<int>(m_shownMessages); }
     int ShownRows() const { return ShownMessageRows() + m_shownStartup; }
 
     RowArena m_startup{ColumnCount};
     RowArena m_messages{ColumnCount};
-    std::size_t m_shownMessages = 0; // the oldest held message rows that the views know
+    std::uint64_t m_dropped = 0; // message rows dropped so far: held row 0's sequence number
+    RowFilter m_filter;
+    std::deque<std::uint64_t> m_matches; // while filtered: the matching held rows, oldest first
+    // The oldest listed message rows that the views know: of all held rows, or of the
+    // matches while filtered.
+    std::size_t m_shownMessages = 0;
     int m_shownStartup = 0;
     std::size_t m_bound = kDefaultMessageRows;
+    bool m_severityColours = false;
     QTimer m_flushTimer;
 };

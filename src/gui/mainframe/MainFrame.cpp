@@ -1,5 +1,7 @@
 #include "gui/mainframe/MainFrame.h"
 
+#include <utility>
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -10,6 +12,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QVBoxLayout>
 
 #include "core/reception/AddressList.h"
 #include "core/reception/SyslogRecord.h"
@@ -18,6 +21,7 @@
 #include "gui/framework/CommandStrings.h"
 #include "gui/framework/GuiHelp.h"
 #include "gui/framework/Resources.h"
+#include "gui/mainframe/FilterBar.h"
 #include "gui/mainframe/ListPrinter.h"
 #include "gui/mainframe/LockKeyIndicators.h"
 #include "gui/mainframe/MyMarovindView.h"
@@ -55,7 +59,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent), m_view(new CMyMar
     CreateMenus();
     CreateToolBar();
     CreateStatusBar();
-    setCentralWidget(m_view);
+    CreateListChoices();
     setWindowTitle(QString::fromLatin1(kTitle));
     AfxSetMainWnd(this);
 }
@@ -111,6 +115,13 @@ void CMainFrame::ApplyListSettings() {
     if (rows < 0)
         rows = static_cast<int>(LiveListModel::kDefaultMessageRows);
     m_view->Model().SetMessageRowBound(static_cast<std::size_t>(rows));
+    const std::pair<const char*, int> choices[] = {{kSeverityColoursKey, ID_VIEW_SEVERITY_COLOURS},
+                                                   {kFilterBarKey, ID_VIEW_FILTER_BAR}};
+    for (const auto& [key, command] : choices) {
+        bool on = false;
+        if (m_settings.GetBool(kSettingsSection, key, on))
+            CommandAction(command)->setChecked(on);
+    }
 }
 
 void CMainFrame::SetLogViewerTemplate(LogViewerTemplate* viewerTemplate) {
@@ -244,4 +255,75 @@ void CMainFrame::CreateStatusBar() {
     toggle->setChecked(true);
     connect(toggle, &QAction::toggled, bar, &QWidget::setVisible);
     m_viewMenu->addAction(toggle);
+}
+
+// Severity colours and the filter bar: both off until the operator turns them on. The bar
+// sits directly above the list; hidden, the list fills the window as before.
+void CMainFrame::CreateListChoices() {
+    auto* client = new QWidget(this);
+    auto* layout = new QVBoxLayout(client);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    m_filterBar = new FilterBar(client);
+    m_filterBar->hide();
+    layout->addWidget(m_filterBar);
+    layout->addWidget(m_view);
+    setCentralWidget(client);
+    connect(m_filterBar, &FilterBar::FilterChanged, this,
+            [this] { m_view->ApplyFilter(m_filterBar->Filter()); });
+    connect(&m_view->Model(), &LiveListModel::ShownRowsChanged, this,
+            &CMainFrame::UpdateFilterPane);
+
+    QAction* colours = AddCommand(ID_VIEW_SEVERITY_COLOURS, QStringLiteral("Severity &Colours"));
+    colours->setCheckable(true);
+    connect(colours, &QAction::toggled, this,
+            [this](bool on) { m_view->Model().SetSeverityColours(on); });
+    // Triggered is the operator's doing; a choice read at start-up only toggles.
+    connect(colours, &QAction::triggered, this,
+            [this](bool on) { RememberChoice(kSeverityColoursKey, on); });
+    m_viewMenu->addAction(colours);
+
+    QAction* bar = AddCommand(ID_VIEW_FILTER_BAR, QStringLiteral("&Filter Bar"),
+                              QKeySequence(Qt::CTRL | Qt::Key_F));
+    bar->setCheckable(true);
+    connect(bar, &QAction::toggled, this, &CMainFrame::ShowFilterBar);
+    connect(bar, &QAction::triggered, this, [this](bool on) {
+        RememberChoice(kFilterBarKey, on);
+        if (on)
+            m_filterBar->FocusText();
+    });
+    m_viewMenu->addAction(bar);
+}
+
+// Closing the bar lets every row through again; its values are not kept.
+void CMainFrame::ShowFilterBar(bool on) {
+    m_filterBar->setVisible(on);
+    if (!on)
+        m_filterBar->Clear();
+}
+
+void CMainFrame::UpdateFilterPane() {
+    const LiveListModel& model = m_view->Model();
+    if (!m_filterPane) {
+        if (!model.IsFiltered())
+            return;
+        // Made when first needed, so until then the bar holds its usual panes alone.
+        m_filterPane = new QLabel(statusBar());
+        m_filterPane->setTextFormat(Qt::PlainText);
+        m_filterPane->setFrameShape(QFrame::Panel);
+        m_filterPane->setFrameShadow(QFrame::Sunken);
+        statusBar()->insertPermanentWidget(1, m_filterPane); // after the message pane
+    }
+    m_filterPane->setVisible(model.IsFiltered());
+    if (model.IsFiltered())
+        m_filterPane->setText(QStringLiteral("%1 of %2 rows")
+                                  .arg(model.ShownMessageRowCount())
+                                  .arg(model.HeldMessageRows()));
+}
+
+void CMainFrame::RememberChoice(const char* key, bool on) {
+    const std::string path = SettingsPath();
+    m_settings.Load(path);
+    m_settings.SetBool(kSettingsSection, key, on);
+    m_settings.Save(path);
 }

@@ -7,6 +7,7 @@
 #include "core/storage/LogFileSet.h"
 
 class CMyMarovindView;
+class FilterBar;
 class LogViewerTemplate;
 class QAction;
 class QLabel;
@@ -33,9 +34,13 @@ public:
                               std::intptr_t lParam) override;
 
     static constexpr const char* kListRowsKey = "LIST_ROWS";
+    // Written only when the operator toggles the item, so a first start writes neither.
+    static constexpr const char* kSeverityColoursKey = "SEVERITY_COLOURS";
+    static constexpr const char* kFilterBarKey = "FILTER_BAR";
 
     CMyMarovindView* GetActiveView() const { return m_view; }
-    // Takes the list's settings from the settings as loaded: the bound on message rows.
+    // Takes the list's settings from the settings as loaded: the bound on message rows,
+    // severity colours and the filter bar.
     void ApplyListSettings();
     // The view's first update: the start-up rows.
     void InitialUpdateFrame();
@@ -43,6 +48,9 @@ public:
     QAction* CommandAction(int commandId) const;
     QToolBar* ToolBar() const { return m_toolBar; }
     QLabel* IdleStatusLabel() const { return m_idleText; }
+    FilterBar* GetFilterBar() const { return m_filterBar; }
+    // The status pane "N of M rows"; null until a filter is first set.
+    QLabel* FilterStatusLabel() const { return m_filterPane; }
     bool IsDestroyed() const { return m_destroyed; }
     // The log viewer that File > Open uses and that closes with this window; its printer
     // also prints the live list. File > Open stays greyed until one is attached.
@@ -71,11 +79,17 @@ private:
     void CreateMenus();
     void CreateToolBar();
     void CreateStatusBar();
+    void CreateListChoices();
+    void ShowFilterBar(bool on);
+    void UpdateFilterPane();
+    void RememberChoice(const char* key, bool on);
 
     CMyMarovindView* m_view;
     QMenu* m_viewMenu = nullptr;
     QToolBar* m_toolBar = nullptr;
     QLabel* m_idleText = nullptr;
+    FilterBar* m_filterBar = nullptr;
+    QLabel* m_filterPane = nullptr;
     bool m_destroyed = false;
     LogViewerTemplate* m_viewerTemplate = nullptr;
 };

@@ -8,8 +8,8 @@
 #include <QStyle>
 
 #include "core/platform/Clock.h"
-#include "core/reception/SyslogRecord.h"
 #include "core/platform/HostAddresses.h"
+#include "core/reception/SyslogRecord.h"
 
 namespace {
 // Room beside the text, beyond the style's own margins, as the platform list leaves it.
@@ -78,8 +78,32 @@ void CMyMarovindView::AddMessageRow(const SyslogRecord& record) {
     const LiveListModel::Cells cells = {record.receiveTime ? record.receiveTime : "",
                                         record.sourceAddress ? record.sourceAddress : "", type,
                                         message};
-    m_model->AddMessageRow(cells);
+    m_model->AddMessageRow(cells, SeverityOfName(record.severityName));
     m_widths.Widen(cells);
+}
+
+void CMyMarovindView::ApplyFilter(const RowFilter& filter) {
+    const bool scrolled = verticalScrollBar()->value() > 0;
+    const auto top = m_model->SequenceOfRow(rowAt(0));
+    const auto current = m_model->SequenceOfRow(currentIndex().row());
+    m_model->SetFilter(filter);
+    if (current) {
+        const int row = m_model->RowNearSequence(*current);
+        if (m_model->SequenceOfRow(row) == current)
+            selectRow(row);
+    }
+    if (scrolled && top)
+        ScrollToSequence(*top);
+    else
+        scrollToTop();
+}
+
+void CMyMarovindView::ScrollToSequence(std::uint64_t sequence) {
+    const int row = m_model->RowNearSequence(sequence);
+    if (row >= 0) {
+        updateGeometries();
+        verticalScrollBar()->setValue(row * ScrollUnitsPerRow());
+    }
 }
 
 void CMyMarovindView::rowsInserted(const QModelIndex& parent, int start, int end) {

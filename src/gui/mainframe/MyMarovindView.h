@@ -32,6 +32,11 @@ public:
     // its widest cell and the headers no longer count.
     void AddMessageRow(const SyslogRecord& record);
 
+    // Shows only the rows the filter lets through (all when it is unset). Scrolled away
+    // from the top, the row on top stays on top, or the nearest older one shown; the
+    // current row stays current while it is shown.
+    void ApplyFilter(const RowFilter& filter);
+
     LiveListModel& Model() const { return *m_model; }
     // Shows the rows held but not yet shown, without waiting for the display tick.
     void FlushPendingRows() { m_model->FlushPendingRows(); }
@@ -44,6 +49,7 @@ private:
     int ScrollUnitsPerRow() const;
     int RowAt(int scrollValue) const;
     void FitColumns();
+    void ScrollToSequence(std::uint64_t sequence);
 
     LiveListModel* m_model;
     ColumnWidths m_widths;

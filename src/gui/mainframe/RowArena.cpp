@@ -2,13 +2,14 @@
 
 #include <cstring>
 
-void RowArena::Append(const std::string_view* cells) {
+void RowArena::Append(const std::string_view* cells, unsigned char tag) {
     const std::size_t count = m_columns;
-    std::size_t bytes = 0;
+    std::size_t bytes = 1;
     for (std::size_t i = 0; i < count; ++i)
         bytes += cells[i].size() + 1;
     char* block = Allocate(bytes);
     char* out = block;
+    *out++ = static_cast<char>(tag);
     for (std::size_t i = 0; i < count; ++i) {
         std::memcpy(out, cells[i].data(), cells[i].size());
         out += cells[i].size();
@@ -26,10 +27,18 @@ void RowArena::DropOldest() {
 }
 
 std::string_view RowArena::Cell(std::size_t row, std::size_t column) const {
-    const char* text = m_rows[row];
+    const char* text = m_rows[row] + 1;
     for (std::size_t i = 0; i < column; ++i)
         text += std::strlen(text) + 1;
     return text;
+}
+
+void RowArena::Cells(std::size_t row, std::string_view* cells) const {
+    const char* text = m_rows[row] + 1;
+    for (std::size_t i = 0; i < m_columns; ++i) {
+        cells[i] = text;
+        text += cells[i].size() + 1;
+    }
 }
 
 char* RowArena::Allocate(std::size_t bytes) {

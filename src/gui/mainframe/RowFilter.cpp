@@ -1,0 +1,73 @@
+#include "gui/mainframe/RowFilter.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include <QByteArray>
+
+#include "core/reception/NameTables.h"
+#include "gui/framework/DisplayText.h"
+
+namespace {
+bool IsAscii(const QString& text) {
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
+char AsciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
+} // namespace
+
+RowFilter::RowFilter(int minimumSeverity, const QString& address, const QString& text)
+    : m_minimumSeverity(minimumSeverity), m_address(address.trimmed().toStdString()) {
+    if (!m_address.empty() && m_address.back() == '.') {
+        m_addressIsPrefix = true;
+    } else if (!m_address.empty()) {
+        m_address += '.'; // the typed parts must end where a part ends
+    }
+    if (IsAscii(text)) {
+        m_asciiText = text.toLower().toStdString();
+    } else {
+        m_text = text;
+    }
+}
+
+bool RowFilter::IsSet() const {
+    return m_minimumSeverity != kAnySeverity || !m_address.empty() || !m_asciiText.empty() ||
+           !m_text.isEmpty();
+}
+
+bool RowFilter::Matches(int severity, std::string_view address, std::string_view message) const {
+    if (m_minimumSeverity != kAnySeverity && severity > m_minimumSeverity)
+        return false;
+    return AddressMatches(address) && TextMatches(message);
+}
+
+bool RowFilter::AddressMatches(std::string_view address) const {
+    if (m_address.empty() || address.starts_with(m_address))
+        return true;
+    // Typed without a trailing dot: the whole address matches too.
+    return !m_addressIsPrefix && address.size() + 1 == m_address.size() &&
+           std::string_view(m_address).starts_with(address);
+}
+
+bool RowFilter::TextMatches(std::string_view message) const {
+    if (!m_text.isEmpty()) {
+        const QByteArray bytes = QByteArray::fromRawData(message.data(), qsizetype(message.size()));
+        return DecodeLogBytes(bytes).contains(m_text, Qt::CaseInsensitive);
+    }
+    if (m_asciiText.empty())
+        return true;
+    // An ASCII character is the same byte however the rest of the message decodes.
+    return std::search(message.begin(), message.end(), m_asciiText.begin(), m_asciiText.end(),
+                       [](char a, char b) { return AsciiLower(a) == b; }) != message.end();
+}
+
+int SeverityOfName(const char* name) {
+    if (!name)
+        return RowFilter::kNoSeverity;
+    for (const SyslogName* row = SeverityNameTable; row->name; ++row)
+        if (std::strcmp(row->name, name) == 0)
+            return row->value <= 7 ? row->value : RowFilter::kNoSeverity;
+    return RowFilter::kNoSeverity;
+}

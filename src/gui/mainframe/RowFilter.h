@@ -1,0 +1,35 @@
+#pragma once
+#include <string>
+#include <string_view>
+
+#include <QString>
+
+// What the filter bar asks of a message row: a severity at least as high as the minimum,
+// a sender address that is the typed address or starts with its typed first parts, and
+// the typed text anywhere in the message, letter case aside. Every part left empty lets
+// every row through.
+class RowFilter {
+public:
+    static constexpr int kAnySeverity = -1;
+    static constexpr int kNoSeverity = 255; // a row whose severity has no name
+
+    // `minimumSeverity` counts as syslog does: 0 (emergency) is the highest.
+    RowFilter(int minimumSeverity, const QString& address, const QString& text);
+    RowFilter() : RowFilter(kAnySeverity, {}, {}) {}
+
+    bool IsSet() const;
+    bool Matches(int severity, std::string_view address, std::string_view message) const;
+
+private:
+    bool AddressMatches(std::string_view address) const;
+    bool TextMatches(std::string_view message) const;
+
+    int m_minimumSeverity;
+    std::string m_address;
+    bool m_addressIsPrefix = false; // typed with its trailing dot
+    std::string m_asciiText;        // lower case; used while the typed text is ASCII
+    QString m_text;                 // used otherwise, against the text as shown
+};
+
+// The severity value of a severity name as records carry it; kNoSeverity if it has none.
+int SeverityOfName(const char* name);
