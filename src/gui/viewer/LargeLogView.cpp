@@ -18,6 +18,7 @@
 
 #include "core/platform/MessageBox.h"
 #include "gui/viewer/FindDialog.h"
+#include "gui/viewer/LargePrintJob.h"
 #include "gui/viewer/LineIndex.h"
 #include "gui/viewer/MyEditView.h"
 
@@ -26,7 +27,6 @@ constexpr std::int64_t kEnd = std::numeric_limits<std::int64_t>::max();
 constexpr qreal kNoWrapWidth = 8'000'000; // far wider than any screen, inside the layout's range
 constexpr int kPollMilliseconds = 50;
 constexpr qint64 kFirstScreenWaitMs = 50;
-constexpr std::int64_t kPrintBatch = 256;
 // Laying out a line costs more than linearly in its length; more than this never fits a
 // screen, since the view scrolls by whole lines.
 constexpr qsizetype kShownPerLine = 32'768;
@@ -46,6 +46,7 @@ LargeLogView::LargeLogView(QWidget* parent) : QAbstractScrollArea(parent) {
 
 LargeLogView::~LargeLogView() {
     m_search.Cancel();
+    m_printJob.reset();
     delete m_findDialog;
 }
 
@@ -73,6 +74,7 @@ bool LargeLogView::Open(const std::string& path, std::int64_t length) {
 
 void LargeLogView::Close() {
     m_search.Cancel();
+    m_printJob.reset(); // what was printed so far is handed to the printer
     m_poll.stop();
     m_index.reset();
     m_shown.clear();
@@ -377,44 +379,16 @@ void LargeLogView::ShowPosition(Position position) {
         horizontalScrollBar()->setValue(std::max(0, static_cast<int>(x) - viewport()->width() / 2));
 }
 
-void LargeLogView::PrintTo(QPrinter& printer) const {
+bool LargeLogView::Printing() const {
+    return m_printJob && m_printJob->Running();
+}
+
+void LargeLogView::PrintTo(QPrinter& printer) {
+    if (!m_index || Printing()) // one print at a time; the running one goes on
+        return;
     const double m = CMyEditView::kPrintMarginInches;
     printer.setPageMargins(QMarginsF(m, m, m, m), QPageLayout::Inch);
-    QPainter painter;
-    if (!m_index || !painter.begin(&printer))
-        return;
-    const QFont font(this->font(), &printer);
-    const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution());
-    const int first = printer.fromPage() > 0 ? printer.fromPage() : 1;
-    const int last = printer.toPage() > 0 ? printer.toPage() : std::numeric_limits<int>::max();
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere); // paper always wraps
-    int pageNumber = 1;
-    qreal y = 0;
-    const std::int64_t lines = LineCount();
-    for (std::int64_t batch = 0; batch < lines && pageNumber <= last; batch += kPrintBatch) {
-        for (const QString& text : m_index->Lines(batch, kPrintBatch)) {
-            QTextLayout layout(text, font, &printer);
-            layout.setTextOption(option);
-            qreal height = 0;
-            layout.beginLayout();
-            for (QTextLine row = layout.createLine(); row.isValid(); row = layout.createLine()) {
-                row.setLineWidth(page.width());
-                row.setPosition({0, height});
-                height += row.height();
-            }
-            layout.endLayout();
-            if (y > 0 && y + height > page.height()) {
-                if (++pageNumber > last)
-                    break;
-                if (pageNumber > first)
-                    printer.newPage();
-                y = 0;
-            }
-            if (pageNumber >= first)
-                layout.draw(&painter, {0, y});
-            y += height;
-        }
-    }
-    painter.end();
+    m_printJob = std::make_unique<LargePrintJob>();
+    if (!m_printJob->Start(*m_index, printer, font()))
+        m_printJob.reset();
 }

@@ -12,6 +12,7 @@
 #include "gui/viewer/LargeFileSearch.h"
 
 class FindDialog;
+class LargePrintJob;
 class LineIndex;
 class QPrinter;
 class QTextLayout;
@@ -72,8 +73,10 @@ public:
     bool FindText(const QString& what, QTextDocument::FindFlags flags);
     bool Searching() const { return m_search.Running(); }
 
-    // Prints the lines, wrapped, on the printer's pages; only its page range when it has one.
-    void PrintTo(QPrinter& printer) const;
+    // Prints the lines, wrapped, on the printer's pages, in steps from the event loop; only
+    // its page range when it has one. Ignored while a print runs.
+    void PrintTo(QPrinter& printer);
+    bool Printing() const;
 
 signals:
     void CommandStateChanged();
@@ -111,4 +114,5 @@ private:
     qreal m_widest = 0;
     LargeFileSearch m_search;
     QPointer<FindDialog> m_findDialog;
+    std::unique_ptr<LargePrintJob> m_printJob;
 };
