@@ -358,12 +358,30 @@ void LargeLogView::OnFound(const QString& what, std::int64_t line, std::int64_t 
     ShowPosition({line, column});
 }
 
+// The top line that puts `line` in the middle of the window, its lines as wrapped.
+std::int64_t LargeLogView::TopToCentre(std::int64_t line) const {
+    const std::int64_t first = std::max<std::int64_t>(0, line - VisibleRows() / 2);
+    const QStringList lines = m_index->Lines(first, line - first + 1);
+    qreal height = 0;
+    std::int64_t top = line;
+    for (auto k = lines.size() - 1; k >= 0; --k) {
+        QTextLayout layout(lines[k].left(kShownPerLine), font(), viewport());
+        LayOut(layout, viewport()->width());
+        height += layout.boundingRect().height();
+        if (height > viewport()->height() / 2 && top != line)
+            break;
+        top = first + k;
+    }
+    return top;
+}
+
 void LargeLogView::ShowPosition(Position position) {
-    const std::int64_t top = TopLine();
-    const int rows = VisibleRows();
-    if (position.line < top || position.line >= top + rows - 1)
-        verticalScrollBar()->setValue(
-            ClampToInt(std::max<std::int64_t>(0, position.line - rows / 2)));
+    const bool shown = std::any_of(m_shown.begin(), m_shown.end(), [&](const Shown& line) {
+        return line.line == position.line &&
+               line.top + line.layout->boundingRect().height() <= viewport()->height();
+    });
+    if (!shown)
+        verticalScrollBar()->setValue(ClampToInt(TopToCentre(position.line)));
     if (m_wrap)
         return;
     const QStringList lines = m_index->Lines(position.line, 1);

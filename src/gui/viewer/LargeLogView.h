@@ -103,6 +103,7 @@ private:
     void LayOut(QTextLayout& layout, qreal width) const;
     Position PositionAt(QPoint point) const;
     void ShowPosition(Position position);
+    std::int64_t TopToCentre(std::int64_t line) const;
     void OnFound(const QString& what, std::int64_t line, std::int64_t column);
 
     std::unique_ptr<LineIndex> m_index;
