@@ -1,9 +1,13 @@
 // The log viewer with a 16 MB log file: loading it into the viewer (read, decode, fill the
-// view and show it), and finding a string on its last line.
+// view and show it), and finding a string on its last line. Then 200 MB and 1 GB files
+// through the large-file view: first screen, fully indexed, resident memory, find, and the
+// longest the event loop waited meanwhile.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -11,12 +15,15 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTextCursor>
+#include <QThread>
 
 #include "core/platform/MessageBox.h"
 #include "gui/framework/DisplayText.h"
 #include "gui/viewer/EditDoc.h"
 #include "gui/viewer/EditWnd.h"
+#include "gui/viewer/LargeLogView.h"
 #include "gui/viewer/LogFileText.h"
 #include "gui/viewer/LogViewerTemplate.h"
 #include "gui/viewer/MyEditView.h"
@@ -26,17 +33,45 @@ constexpr std::size_t kFileSize = 16'777'215; // the rich-edit control's capacit
 constexpr const char* kLastLine = "Dec 08 23:59:59 10.9.9.9 the needle on the last line";
 
 // Lines in the server's "%s %s %s\r\n" format, about 150,000 of them.
-std::string MakeLogText() {
+std::string MakeLogText(std::size_t fileSize = kFileSize) {
     std::string text;
-    text.reserve(kFileSize);
+    text.reserve(fileSize);
     const std::string tail = std::string(kLastLine) + "\r\n";
-    for (int i = 0; text.size() + 200 + tail.size() < kFileSize; ++i)
+    for (int i = 0; text.size() + 200 + tail.size() < fileSize; ++i)
         text += "Dec 08 04:37:" + std::to_string(10 + i % 50) + " 10.1." + std::to_string(i % 7) +
                 "." + std::to_string(i % 250) + " sshd[" + std::to_string(1000 + i % 9000) +
                 "]: Accepted publickey for operator from 10.2.3.4 port 5" +
                 std::to_string(i % 1000) + " ssh2 seq " + std::to_string(i) + "\r\n";
-    text.append(kFileSize - text.size() - tail.size(), '.');
+    text.append(fileSize - text.size() - tail.size(), '.');
     return text + tail;
+}
+
+// VmRSS or VmHWM of this process, in MB.
+double ProcStatusMb(const char* field) {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(static_cast<qsizetype>(std::strlen(field)) + 1)
+                       .trimmed()
+                       .split(' ')[0]
+                       .toDouble() /
+                   1024;
+    return -1;
+}
+
+// Runs the event loop until `done`, returning the longest turn in ms.
+template <typename Done> double PumpUntil(Done&& done) {
+    double worst = 0;
+    while (!done()) {
+        QElapsedTimer turn;
+        turn.start();
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        worst = std::max(worst, static_cast<double>(turn.nsecsElapsed()) / 1e6);
+        QThread::usleep(200); // the way a socket's notifier interleaves with the loop
+    }
+    return worst;
 }
 
 struct Fixture {
@@ -98,6 +133,8 @@ void BM_LoadIntoViewer(benchmark::State& state) {
     state.counters["first_screen_ms"] = worst.firstScreenMs;
     state.counters["worst_gui_ms"] = worst.worstTurnMs;
     state.counters["lines"] = f.View().blockCount();
+    state.counters["rss_mb"] = ProcStatusMb("VmRSS:");
+    state.counters["hwm_mb"] = ProcStatusMb("VmHWM:");
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kFileSize));
 }
 BENCHMARK(BM_LoadIntoViewer)
@@ -140,6 +177,59 @@ BENCHMARK(BM_FindOnLastLine)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(10);
+// A generated file of `range(0)` MB opened in the large-file view, then Find Next from the
+// top to its last line. One iteration: the file is written once, in /tmp, and removed.
+void BM_LargeFile(benchmark::State& state) {
+    const auto size = static_cast<std::size_t>(state.range(0)) << 20;
+    const std::string path = QDir::tempPath().toStdString() + "/marovind_bench_large.log";
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        const std::string block = MakeLogText(std::size_t{16} << 20);
+        const std::string body = block.substr(0, block.rfind(kLastLine));
+        for (std::size_t written = 0; written + body.size() < size; written += body.size())
+            out << body;
+        out << kLastLine << "\r\n";
+    }
+    const auto actual = static_cast<double>(std::filesystem::file_size(path));
+    const double rssBefore = ProcStatusMb("VmRSS:");
+    LogViewerTemplate viewerTemplate;
+    for (auto _ : state) {
+        QElapsedTimer total;
+        total.start();
+        viewerTemplate.OpenDocumentFile(path);
+        CEditWnd& window = *viewerTemplate.GetViewer();
+        LargeLogView& view = window.GetLargeView();
+        state.counters["open_ms"] = static_cast<double>(total.nsecsElapsed()) / 1e6;
+        double worst = PumpUntil([&] { return view.LineCount() >= 40 || !view.Indexing(); });
+        state.counters["first_screen_ms"] = static_cast<double>(total.nsecsElapsed()) / 1e6;
+        worst = std::max(worst, PumpUntil([&] { return !view.Indexing(); }));
+        state.counters["indexed_ms"] = static_cast<double>(total.nsecsElapsed()) / 1e6;
+        state.counters["worst_gui_ms"] = worst;
+        state.counters["lines"] = static_cast<double>(view.LineCount());
+        state.counters["rss_mb"] = ProcStatusMb("VmRSS:");
+        state.counters["rss_added_mb"] = ProcStatusMb("VmRSS:") - rssBefore;
+        state.counters["hwm_mb"] = ProcStatusMb("VmHWM:");
+        view.SetSelection({}, {});
+        QElapsedTimer find;
+        find.start();
+        view.FindText(QStringLiteral("the needle"), {});
+        const double findWorst = PumpUntil([&] { return !view.Searching(); });
+        state.counters["find_ms"] = static_cast<double>(find.nsecsElapsed()) / 1e6;
+        state.counters["find_worst_gui_ms"] = findWorst;
+        if (view.SelectionStart().line != view.LineCount() - 2)
+            state.SkipWithError("the string on the last line was not found");
+        state.counters["file_mb"] = actual / (1 << 20);
+    }
+    viewerTemplate.CloseAllDocuments();
+    std::remove(path.c_str());
+}
+BENCHMARK(BM_LargeFile)
+    ->ArgName("MB")
+    ->Arg(200)
+    ->Arg(1024)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
 } // namespace
 
 int main(int argc, char** argv) {

@@ -46,6 +46,8 @@
 #include "gui/viewer/EditDoc.h"
 #include "gui/viewer/EditWnd.h"
 #include "gui/viewer/FindDialog.h"
+#include "gui/viewer/LargeFileSearch.h"
+#include "gui/viewer/LargeLogView.h"
 #include "gui/viewer/LogFileLoader.h"
 #include "gui/viewer/LogFileText.h"
 #include "gui/viewer/LogViewerTemplate.h"
@@ -127,7 +129,27 @@ private:
     }
     CEditWnd* Viewer() const { return m_template->GetViewer(); }
     CMyEditView& View() const { return Viewer()->GetView(); }
-    QString ViewText() const { return View().toPlainText(); }
+    LargeLogView& Large() const { return Viewer()->GetLargeView(); }
+    QString ViewText() const {
+        if (!Viewer()->GetDocument().IsLarge())
+            return View().toPlainText();
+        return Large().Lines(0, Large().LineCount()).join(u'\n');
+    }
+    // Hits of Find Next until nothing more is found, as (line, column).
+    QList<QPoint> LargeHits(const QString& what, QTextDocument::FindFlags flags) {
+        QList<QPoint> hits;
+        const std::size_t boxes = m_boxes.size();
+        while (m_boxes.size() == boxes && hits.size() < 10'000) {
+            if (!Large().FindText(what, flags) ||
+                !PumpEventsUntil([this] { return !Large().Searching(); }, 10000))
+                break;
+            if (m_boxes.size() == boxes) {
+                const auto at = Large().SelectionStart();
+                hits << QPoint(static_cast<int>(at.line), static_cast<int>(at.column));
+            }
+        }
+        return hits;
+    }
     bool WaitLoaded() const {
         return PumpEventsUntil([this] { return !Viewer()->GetDocument().IsLoading(); }, 60000);
     }
@@ -160,6 +182,8 @@ private slots:
         PrintDialogs::SetPageSetupDialog({});
         SetOpenLogDialog({});
         CEditDoc::SetLoadAtOnceLimit(CEditDoc::kLoadAtOnceLimit);
+        CEditDoc::SetLargeFileLimit(CEditDoc::kLargeFileLimit);
+        LargeFileSearch::SetBlockSize(std::int64_t{4} << 20);
     }
 
     void firstOpenShowsFileInHalfScreenWindow() {
@@ -768,13 +792,25 @@ private slots:
         QCOMPARE(ReadBytes(path), bytes.toStdString());
     }
 
+    void growingFileShownAsWhenOpened_data() {
+        QTest::addColumn<bool>("large");
+        QTest::newRow("in steps") << false;
+        QTest::newRow("large-file view") << true;
+    }
+
     void growingFileShownAsWhenOpened() {
+        QFETCH(bool, large);
         CEditDoc::SetLoadAtOnceLimit(0);
+        if (large)
+            CEditDoc::SetLargeFileLimit(0);
         const std::string first = LogOfSize(16'000'000);
         const std::string path = Make("growing.log", first);
         QVERIFY(m_template->OpenDocumentFile(path));
-        QVERIFY(Viewer()->GetDocument().IsLoading());
-        QVERIFY(Viewer()->windowTitle().contains(QRegularExpression(" \\(loading \\d+%\\)$")));
+        QCOMPARE(Viewer()->GetDocument().IsLarge(), large);
+        if (!large) { // indexing may well be over by now
+            QVERIFY(Viewer()->GetDocument().IsLoading());
+            QVERIFY(Viewer()->windowTitle().contains(QRegularExpression(" \\(loading \\d+%\\)$")));
+        }
         std::ofstream(path, std::ios::binary | std::ios::app) << "\r\nwritten after the open\r\n";
         QVERIFY(WaitLoaded());
         QCOMPARE(ViewText(), QString::fromStdString(first).replace("\r\n", "\n"));
@@ -783,25 +819,45 @@ private slots:
 
     void secondOpenAbandonsTheFirstLoad_data() {
         QTest::addColumn<std::size_t>("secondSize");
-        QTest::newRow("second in steps") << std::size_t{700'000};
-        QTest::newRow("second at once") << std::size_t{5'000};
+        QTest::addColumn<std::int64_t>("largeLimit");
+        const std::int64_t none = CEditDoc::kLargeFileLimit;
+        QTest::newRow("second in steps") << std::size_t{700'000} << none;
+        QTest::newRow("second at once") << std::size_t{5'000} << none;
+        QTest::newRow("large, second large") << std::size_t{700'000} << std::int64_t{500'000};
+        QTest::newRow("large, second at once") << std::size_t{5'000} << std::int64_t{500'000};
+        QTest::newRow("in steps, second large")
+            << std::size_t{5'000'000} << std::int64_t{4'000'000};
     }
 
     void secondOpenAbandonsTheFirstLoad() {
         QFETCH(std::size_t, secondSize);
+        QFETCH(std::int64_t, largeLimit);
         CEditDoc::SetLoadAtOnceLimit(100'000);
+        CEditDoc::SetLargeFileLimit(largeLimit);
         QVERIFY(m_template->OpenDocumentFile(Make("first.log", LogOfSize(3'000'000))));
-        QVERIFY(Viewer()->GetDocument().IsLoading());
+        if (!Viewer()->GetDocument().IsLarge())
+            QVERIFY(Viewer()->GetDocument().IsLoading());
         std::string second = LogOfSize(secondSize);
         QVERIFY(m_template->OpenDocumentFile(Make("second.log", second)));
         QVERIFY(WaitLoaded());
         PumpEventsFor(50);
         QCOMPARE(ViewText(), QString::fromStdString(second).replace("\r\n", "\n"));
+        QCOMPARE(Viewer()->GetDocument().IsLarge(),
+                 static_cast<std::int64_t>(secondSize) > largeLimit);
         QCOMPARE(Viewer()->windowTitle(), QString("log - second.log"));
         QCOMPARE(ViewerWindows().size(), 1);
     }
 
+    void receptionGoesOnDuringALoad_data() {
+        QTest::addColumn<bool>("large");
+        QTest::newRow("in steps") << false;
+        QTest::newRow("large-file view") << true;
+    }
+
     void receptionGoesOnDuringALoad() {
+        QFETCH(bool, large);
+        if (large)
+            CEditDoc::SetLargeFileLimit(1'000'000);
         g_programDir = m_dir->path().toStdString() + "/";
         CMainFrame frame;
         frame.OpenLogFiles();
@@ -846,12 +902,159 @@ private slots:
         frame.GetActiveView()->FlushPendingRows();
         g_listener.ShutDownForExit();
         AfxSetMainWnd(nullptr);
-        QVERIFY2(rowsWhileLoading > 0, "nothing was received while the file loaded");
+        if (!large) // indexing runs off this thread and may end before the first datagram
+            QVERIFY2(rowsWhileLoading > 0, "nothing was received while the file loaded");
         QCOMPARE(frame.GetActiveView()->Model().rowCount() - rowsBefore, kCount);
         frame.close();
         const std::string log = ReadBytes(PathOf("syslog.log"));
         for (int i = 0; i < kCount; ++i)
             QVERIFY(log.find(" during load " + std::to_string(i) + "\r\n") != std::string::npos);
+    }
+    // The large-file view shows the same lines as the text view for the same bytes, and
+    // Select All with Copy gives the same text.
+    void largeViewShowsTheSameText_data() { stepwiseLoadShowsTheSameText_data(); }
+
+    void largeViewShowsTheSameText() {
+        QFETCH(QByteArray, bytes);
+        CEditDoc::SetLargeFileLimit(-1);
+        const std::string path = Make("large.log", bytes.toStdString());
+        QVERIFY(m_template->OpenDocumentFile(path));
+        QVERIFY(WaitLoaded());
+        QVERIFY(Viewer()->GetDocument().IsLarge());
+        QPlainTextEdit atOnce;
+        atOnce.setPlainText(DecodeLogBytes(bytes));
+        const QTextDocument& expected = *atOnce.document();
+        QCOMPARE(Large().LineCount(), std::int64_t{expected.blockCount()});
+        const QStringList lines = Large().Lines(0, Large().LineCount());
+        for (QTextBlock block = expected.begin(); block.isValid(); block = block.next())
+            QCOMPARE(lines[block.blockNumber()], block.text());
+        // Lines read one by one start from the index's marks, not from the top.
+        for (int line = 0; line < expected.blockCount(); line += 997)
+            QCOMPARE(Large().Lines(line, 1), QStringList{lines[line]});
+        QCOMPARE(Viewer()->SelectAllAction()->isEnabled(), !bytes.isEmpty());
+        QCOMPARE(Viewer()->FindAction()->isEnabled(), !bytes.isEmpty());
+        if (!bytes.isEmpty()) {
+            QApplication::clipboard()->clear();
+            Viewer()->SelectAllAction()->trigger();
+            QVERIFY(Viewer()->CopyAction()->isEnabled());
+            Viewer()->CopyAction()->trigger();
+            QCOMPARE(QApplication::clipboard()->text(), atOnce.toPlainText());
+        }
+        QVERIFY(m_boxes.empty());
+        QCOMPARE(ReadBytes(path), bytes.toStdString());
+    }
+
+    // Find in the large-file view finds what Find over the whole text finds, in order, with
+    // hits on and across the edges of the blocks it reads.
+    void largeViewFindAcrossBlockEdges_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<int>("flags");
+        QTest::addColumn<qint64>("blockSize");
+        using F = QTextDocument;
+        const QByteArray edges = QByteArray("xxab\r\nabab\rab\nab ab\r\n").repeated(40);
+        QTest::newRow("forward, tiny blocks") << edges << "ab" << 0 << qint64{5};
+        QTest::newRow("backward, tiny blocks")
+            << edges << "AB" << int(F::FindBackward) << qint64{7};
+        QTest::newRow("line longer than a block")
+            << QByteArray(100, 'x') + "needle" + QByteArray(100, 'y') + "\r\nneedle\n"
+            << "needle" << 0 << qint64{16};
+        QTest::newRow("long line backward")
+            << "needle\r" + QByteArray(100, 'x') + "needle" + QByteArray(100, 'y') << "needle"
+            << int(F::FindBackward) << qint64{16};
+        QTest::newRow("whole word, case, backward")
+            << QByteArray("Ab ab AB xAB AB\r\n").repeated(30) << "AB"
+            << int(F::FindWholeWords | F::FindCaseSensitively | F::FindBackward) << qint64{9};
+        QTest::newRow("invalid UTF-8")
+            << QByteArray("\xC3\xA9t\xE9 T\xC3\x89t\xFF\r\n").repeated(30)
+            << QString::fromUtf16(u"té") << 0 << qint64{6};
+    }
+
+    void largeViewFindAcrossBlockEdges() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, what);
+        QFETCH(int, flags);
+        QFETCH(qint64, blockSize);
+        CEditDoc::SetLargeFileLimit(-1);
+        LargeFileSearch::SetBlockSize(blockSize);
+        QVERIFY(m_template->OpenDocumentFile(Make("find.log", bytes.toStdString())));
+        QVERIFY(WaitLoaded());
+        const auto options = QTextDocument::FindFlags(flags);
+        const bool backward = options.testFlag(QTextDocument::FindBackward);
+        QPlainTextEdit atOnce;
+        atOnce.setPlainText(DecodeLogBytes(bytes));
+        const QString text = atOnce.toPlainText();
+        QList<QPoint> expected;
+        for (qsizetype at = FindInText(text, what, backward ? text.size() : 0, options); at >= 0;
+             at = FindInText(text, what, backward ? at : at + what.size(), options)) {
+            const QTextBlock block = atOnce.document()->findBlock(static_cast<int>(at));
+            expected << QPoint(block.blockNumber(), static_cast<int>(at - block.position()));
+        }
+        QVERIFY(!expected.isEmpty());
+        if (backward) {
+            Large().SelectAll();
+            Large().SetSelection(Large().SelectionEnd(), Large().SelectionEnd());
+        }
+        QCOMPARE(LargeHits(what, options), expected);
+        QCOMPARE(m_boxes,
+                 std::vector<std::string>{"Cannot find the string '" + what.toStdString() + "'."});
+        const auto last = Large().SelectionStart();
+        QCOMPARE(QPoint(int(last.line), int(last.column)), expected.last()); // the last hit stays
+    }
+
+    void largeViewCopiesUpToItsBound() {
+        CEditDoc::SetLargeFileLimit(0);
+        const std::string bytes = LogOfSize(LargeLogView::kCopyLimit + 1'000'000);
+        QVERIFY(m_template->OpenDocumentFile(Make("huge.log", bytes)));
+        QVERIFY(WaitLoaded());
+        QApplication::clipboard()->setText("before");
+        Viewer()->SelectAllAction()->trigger();
+        Viewer()->CopyAction()->trigger();
+        QCOMPARE(m_boxes.size(), std::size_t{1});
+        QVERIFY(QString::fromStdString(m_boxes[0])
+                    .startsWith("The selection is too large to copy: 16 MB"));
+        QCOMPARE(QApplication::clipboard()->text(), QString("before"));
+        // A part of some lines copies as the text view would copy it.
+        Large().SetSelection({2, 7}, {0, 4});
+        Viewer()->CopyAction()->trigger();
+        const QString all = QString::fromStdString(bytes.substr(0, 2000)).replace("\r\n", "\n");
+        const qsizetype third = all.indexOf('\n', all.indexOf('\n') + 1) + 1;
+        QCOMPARE(QApplication::clipboard()->text(), all.mid(4, third + 7 - 4));
+        QCOMPARE(m_boxes.size(), std::size_t{1});
+        QCOMPARE(ReadBytes(PathOf("huge.log")), bytes);
+    }
+
+    void largeViewWrapsAndPrintsAPageRange() {
+        CEditDoc::SetLargeFileLimit(0);
+        std::string text;
+        for (int i = 0; i < 2000; ++i)
+            text += "Dec 08 04:37:41 10.1.1.1 line " + std::to_string(i) + "\r\n";
+        QVERIFY(m_template->OpenDocumentFile(Make("pages.log", text)));
+        QVERIFY(WaitLoaded());
+        QVERIFY(Large().WordWrap());
+        Viewer()->WordWrapAction()->trigger();
+        QVERIFY(!Large().WordWrap() && !Viewer()->WordWrapAction()->isChecked());
+        const QString pdf = m_dir->filePath("range.pdf");
+        int from = 0;
+        PrintDialogs::SetPrintDialog([&](QPrinter& printer, QWidget*) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(pdf);
+            printer.setFromTo(from, from ? from + 1 : 0);
+            return true;
+        });
+        const auto print = [&] {
+            Viewer()->PrintAction()->trigger();
+            QVERIFY(Large().Printing()); // in steps: the event loop goes on meanwhile
+            QVERIFY(PumpEventsUntil([&] { return !Large().Printing(); }, 30000));
+        };
+        print();
+        const int all = PdfPageCount(pdf.toStdString());
+        QVERIFY(all > 10);
+        from = 3;
+        print();
+        QCOMPARE(PdfPageCount(pdf.toStdString()), 2);
+        QCOMPARE(m_template->Printer().pageLayout().margins(QPageLayout::Inch),
+                 QMarginsF(0.5, 0.5, 0.5, 0.5));
     }
 };
 

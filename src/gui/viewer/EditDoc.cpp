@@ -9,7 +9,9 @@
 #include <QTimer>
 
 #include "core/platform/MessageBox.h"
+#include "core/platform/ShareFile.h"
 #include "gui/framework/DisplayText.h"
+#include "gui/viewer/LargeLogView.h"
 #include "gui/viewer/LogFileLoader.h"
 #include "gui/viewer/LogFileText.h"
 #include "gui/viewer/MyEditView.h"
@@ -18,11 +20,13 @@ namespace {
 // The GUI thread's share of one load step; reception is served between steps.
 constexpr qint64 kStepMilliseconds = 20;
 std::int64_t g_loadAtOnceLimit = CEditDoc::kLoadAtOnceLimit;
+std::int64_t g_largeFileLimit = CEditDoc::kLargeFileLimit;
 
-bool LoadsAtOnce(const std::string& path) {
+// -1 when unknown: the at-once load reports why.
+std::int64_t SizeOf(const std::string& path) {
     std::error_code ec;
     const auto size = std::filesystem::file_size(path, ec);
-    return ec || static_cast<std::int64_t>(size) <= g_loadAtOnceLimit; // errors: reported there
+    return ec ? -1 : static_cast<std::int64_t>(size);
 }
 
 // The wait cursor for as long as the load runs, whichever way it ends.
@@ -46,7 +50,8 @@ bool LoadText(const std::string& path, QString& text, std::string& errorText) {
 }
 } // namespace
 
-CEditDoc::CEditDoc(CMyEditView& view) : m_view(view), m_step(std::make_unique<QTimer>()) {
+CEditDoc::CEditDoc(CMyEditView& view, LargeLogView& largeView)
+    : m_view(view), m_large(largeView), m_step(std::make_unique<QTimer>()) {
     m_step->setInterval(0);
     QObject::connect(m_step.get(), &QTimer::timeout, m_step.get(), [this] { LoadStep(); });
 }
@@ -57,8 +62,48 @@ std::int64_t CEditDoc::SetLoadAtOnceLimit(std::int64_t limit) {
     return std::exchange(g_loadAtOnceLimit, limit);
 }
 
+std::int64_t CEditDoc::SetLargeFileLimit(std::int64_t limit) {
+    return std::exchange(g_largeFileLimit, limit);
+}
+
+bool CEditDoc::IsLoading() const {
+    return m_loader != nullptr || m_large.Indexing();
+}
+
+bool CEditDoc::IsLarge() const {
+    return m_large.IsOpen();
+}
+
 int CEditDoc::LoadPercent() const {
+    if (m_large.IsOpen())
+        return m_large.IndexPercent();
     return m_loader ? m_loader->Percent() : 100;
+}
+
+void CEditDoc::AbandonLoad() {
+    if (m_loader) {
+        m_step->stop();
+        m_loader.reset();
+        m_view.EndLoadedText();
+    }
+}
+
+bool CEditDoc::OpenLarge(const std::string& path, std::int64_t length) {
+    ShareFile file; // the same checks and messages as any other open
+    std::string errorText;
+    if (!OpenLogFile(path, file, errorText)) {
+        AfxMessageBox(errorText);
+        return false;
+    }
+    if (!m_large.Open(path, length)) {
+        AfxMessageBox(LogFileReadError(file));
+        return false;
+    }
+    AbandonLoad();
+    m_view.SetLoadedText({}); // the text view holds nothing while the large view shows
+    if (m_onLoadStep)
+        m_onLoadStep();
+    return true;
 }
 
 bool CEditDoc::StartLoad(const std::string& path) {
@@ -69,6 +114,7 @@ bool CEditDoc::StartLoad(const std::string& path) {
         return false;
     }
     m_loader = std::move(loader);
+    m_large.Close();
     m_view.BeginLoadedText();
     LoadStep(); // the first screen before the window shows
     if (m_loader)
@@ -104,7 +150,10 @@ void CEditDoc::EndLoad() {
 }
 
 bool CEditDoc::OnOpenDocument(const std::string& path) {
-    if (!LoadsAtOnce(path))
+    const std::int64_t size = SizeOf(path);
+    if (size > g_largeFileLimit)
+        return OpenLarge(path, size);
+    if (size > g_loadAtOnceLimit)
         return StartLoad(path);
     QString text;
     std::string errorText;
@@ -112,13 +161,12 @@ bool CEditDoc::OnOpenDocument(const std::string& path) {
         AfxMessageBox(errorText);
         return false;
     }
-    if (m_loader) { // abandoned for this one
-        m_step->stop();
-        m_loader.reset();
-        m_view.EndLoadedText();
-    }
+    AbandonLoad(); // for this one
+    m_large.Close();
     WaitCursor wait;
     m_view.SetLoadedText(text);
+    if (m_onLoadStep)
+        m_onLoadStep();
     return true;
 }
 

@@ -7,11 +7,13 @@
 #include <QMenuBar>
 #include <QPrinter>
 #include <QScreen>
+#include <QStackedWidget>
 
 #include "gui/framework/CommandIds.h"
 #include "gui/framework/CommandStrings.h"
 #include "gui/framework/PrintDialogs.h"
 #include "gui/viewer/EditDoc.h"
+#include "gui/viewer/LargeLogView.h"
 #include "gui/viewer/MyEditView.h"
 
 namespace {
@@ -23,13 +25,21 @@ QSize HalfScreen() {
 } // namespace
 
 CEditWnd::CEditWnd(QPrinter& printer, std::function<void(QWidget*)> about)
-    : m_printer(printer), m_showAbout(std::move(about)), m_view(new CMyEditView(this)),
-      m_document(std::make_unique<CEditDoc>(*m_view)) {
+    : m_printer(printer), m_showAbout(std::move(about)), m_stack(new QStackedWidget(this)),
+      m_view(new CMyEditView(m_stack)), m_largeView(new LargeLogView(m_stack)),
+      m_document(std::make_unique<CEditDoc>(*m_view, *m_largeView)) {
     setWindowIcon(QIcon(QStringLiteral(":/marovind.png")));
-    setCentralWidget(m_view);
+    m_stack->addWidget(m_view);
+    m_stack->addWidget(m_largeView);
+    setCentralWidget(m_stack);
     CreateMenus();
     connect(m_view, &CMyEditView::CommandStateChanged, this, &CEditWnd::UpdateCommands);
-    m_document->m_onLoadStep = [this] { UpdateCaption(); };
+    connect(m_largeView, &LargeLogView::CommandStateChanged, this, &CEditWnd::UpdateCommands);
+    connect(m_largeView, &LargeLogView::IndexProgress, this, &CEditWnd::UpdateCaption);
+    m_document->m_onLoadStep = [this] {
+        ShowDocumentView();
+        UpdateCaption();
+    };
     UpdateCommands();
     resize(HalfScreen()); // the position is left to the window system
     UpdateCaption();
@@ -69,13 +79,22 @@ void CEditWnd::CreateMenus() {
 
     connect(m_printSetup, &QAction::triggered, this,
             [this] { PrintDialogs::RunPageSetup(m_printer, this); });
-    connect(m_print, &QAction::triggered, this, [this] { m_view->OnFilePrint(m_printer); });
+    connect(m_print, &QAction::triggered, this, [this] {
+        if (!m_document->IsLarge())
+            m_view->OnFilePrint(m_printer);
+        else if (PrintDialogs::RunPrint(m_printer, this))
+            m_largeView->PrintTo(m_printer);
+    });
     connect(m_close, &QAction::triggered, this, &QWidget::close);
-    connect(m_selectAll, &QAction::triggered, m_view, &QPlainTextEdit::selectAll);
-    connect(m_copy, &QAction::triggered, m_view, &QPlainTextEdit::copy);
-    connect(m_find, &QAction::triggered, m_view, &CMyEditView::OnEditFind);
+    connect(m_selectAll, &QAction::triggered, this,
+            [this] { m_document->IsLarge() ? m_largeView->SelectAll() : m_view->selectAll(); });
+    connect(m_copy, &QAction::triggered, this,
+            [this] { m_document->IsLarge() ? m_largeView->Copy() : m_view->copy(); });
+    connect(m_find, &QAction::triggered, this,
+            [this] { m_document->IsLarge() ? m_largeView->OnEditFind() : m_view->OnEditFind(); });
     connect(m_wordWrap, &QAction::triggered, this, [this] {
-        m_view->OnWordWrap();
+        m_view->OnWordWrap(); // both views follow the one setting
+        m_largeView->SetWordWrap(m_view->WordWrapMode() != CMyEditView::WrapNone);
         UpdateCommands();
     });
     connect(m_about, &QAction::triggered, this, [this] {
@@ -84,10 +103,20 @@ void CEditWnd::CreateMenus() {
     });
 }
 
+void CEditWnd::ShowDocumentView() {
+    QWidget* shown = m_document->IsLarge() ? static_cast<QWidget*>(m_largeView) : m_view;
+    if (m_stack->currentWidget() != shown) {
+        m_stack->setCurrentWidget(shown);
+        shown->setFocus();
+    }
+    UpdateCommands();
+}
+
 void CEditWnd::UpdateCommands() {
-    m_selectAll->setEnabled(m_view->CanSelectAll());
-    m_copy->setEnabled(m_view->CanCopy());
-    m_find->setEnabled(m_view->CanFind());
+    const bool large = m_document->IsLarge();
+    m_selectAll->setEnabled(large ? m_largeView->CanSelectAll() : m_view->CanSelectAll());
+    m_copy->setEnabled(large ? m_largeView->CanCopy() : m_view->CanCopy());
+    m_find->setEnabled(large ? m_largeView->CanFind() : m_view->CanFind());
     m_wordWrap->setChecked(m_view->WordWrapMode() != CMyEditView::WrapNone);
 }
 

@@ -6,7 +6,9 @@
 
 class CEditDoc;
 class CMyEditView;
+class LargeLogView;
 class QAction;
+class QStackedWidget;
 class QPrinter;
 
 // The viewer's frame: a top-level window beside the main window, half the screen's width
@@ -21,6 +23,7 @@ public:
 
     CEditDoc& GetDocument() const { return *m_document; }
     CMyEditView& GetView() const { return *m_view; }
+    LargeLogView& GetLargeView() const { return *m_largeView; }
     // "log - " and the document's title.
     void UpdateCaption();
 
@@ -44,10 +47,13 @@ private:
     void CreateMenus();
     QAction* AddCommand(QMenu* menu, const char* text, int id);
     void UpdateCommands();
+    void ShowDocumentView();
 
     QPrinter& m_printer;
     std::function<void(QWidget*)> m_showAbout;
+    QStackedWidget* m_stack;
     CMyEditView* m_view;
+    LargeLogView* m_largeView;
     std::unique_ptr<CEditDoc> m_document;
     QAction* m_printSetup = nullptr;
     QAction* m_print = nullptr;

@@ -1,0 +1,412 @@
+#include "gui/viewer/LargeLogView.h"
+
+#include <algorithm>
+#include <chrono>
+#include <limits>
+#include <thread>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QMarginsF>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPrinter>
+#include <QScrollBar>
+#include <QTextLayout>
+
+#include "core/platform/MessageBox.h"
+#include "gui/viewer/FindDialog.h"
+#include "gui/viewer/LargePrintJob.h"
+#include "gui/viewer/LineIndex.h"
+#include "gui/viewer/MyEditView.h"
+
+namespace {
+constexpr std::int64_t kEnd = std::numeric_limits<std::int64_t>::max();
+constexpr qreal kNoWrapWidth = 8'000'000; // far wider than any screen, inside the layout's range
+constexpr int kPollMilliseconds = 50;
+constexpr qint64 kFirstScreenWaitMs = 50;
+// Laying out a line costs more than linearly in its length; more than this never fits a
+// screen, since the view scrolls by whole lines.
+constexpr qsizetype kShownPerLine = 32'768;
+
+int ClampToInt(std::int64_t value) {
+    return static_cast<int>(std::min<std::int64_t>(value, std::numeric_limits<int>::max()));
+}
+} // namespace
+
+LargeLogView::LargeLogView(QWidget* parent) : QAbstractScrollArea(parent) {
+    viewport()->setCursor(Qt::IBeamCursor);
+    viewport()->setBackgroundRole(QPalette::Base);
+    setFocusPolicy(Qt::StrongFocus);
+    m_poll.setInterval(kPollMilliseconds);
+    connect(&m_poll, &QTimer::timeout, this, &LargeLogView::Poll);
+}
+
+LargeLogView::~LargeLogView() {
+    m_search.Cancel();
+    m_printJob.reset();
+    delete m_findDialog;
+}
+
+FindDialog* LargeLogView::GetFindDialog() const {
+    return m_findDialog;
+}
+
+bool LargeLogView::Open(const std::string& path, std::int64_t length) {
+    Close();
+    auto index = std::make_unique<LineIndex>();
+    if (!index->Start(path, length))
+        return false;
+    m_index = std::move(index);
+    m_indexed = false;
+    // The first screen comes with the first block; not waited for longer than a moment.
+    QElapsedTimer waited;
+    waited.start();
+    while (m_index->LineCount() < VisibleRows() && !m_index->Done() &&
+           waited.elapsed() < kFirstScreenWaitMs)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    m_poll.start();
+    UpdateScrollBars();
+    return true;
+}
+
+void LargeLogView::Close() {
+    m_search.Cancel();
+    m_printJob.reset(); // what was printed so far is handed to the printer
+    m_poll.stop();
+    m_index.reset();
+    m_shown.clear();
+    m_anchor = m_cursor = {};
+    m_widest = 0;
+    verticalScrollBar()->setValue(0);
+    horizontalScrollBar()->setValue(0);
+    UpdateScrollBars();
+    viewport()->update();
+}
+
+bool LargeLogView::Indexing() const {
+    return m_index && !m_indexed;
+}
+
+int LargeLogView::IndexPercent() const {
+    return m_index ? m_index->Percent() : 100;
+}
+
+std::int64_t LargeLogView::LineCount() const {
+    return m_index ? m_index->LineCount() : 0;
+}
+
+QStringList LargeLogView::Lines(std::int64_t first, std::int64_t count) const {
+    return m_index ? m_index->Lines(first, count) : QStringList();
+}
+
+void LargeLogView::Poll() {
+    if (m_index && (m_index->Done() || m_index->Failed())) {
+        m_indexed = true; // seen here, so the commands and the caption follow at once
+        m_poll.stop();
+    }
+    UpdateScrollBars();
+    viewport()->update();
+    emit IndexProgress();
+    emit CommandStateChanged();
+}
+
+int LargeLogView::VisibleRows() const {
+    return std::max(1, viewport()->height() / std::max(1, fontMetrics().lineSpacing()));
+}
+
+void LargeLogView::UpdateScrollBars() {
+    verticalScrollBar()->setRange(0, ClampToInt(std::max<std::int64_t>(0, LineCount() - 1)));
+    verticalScrollBar()->setPageStep(VisibleRows());
+    const int overflow = m_wrap ? 0 : static_cast<int>(m_widest) - viewport()->width();
+    horizontalScrollBar()->setRange(0, std::max(0, overflow));
+    horizontalScrollBar()->setPageStep(viewport()->width());
+    horizontalScrollBar()->setSingleStep(fontMetrics().averageCharWidth());
+}
+
+void LargeLogView::SetWordWrap(bool on) {
+    m_wrap = on;
+    horizontalScrollBar()->setValue(0);
+    UpdateScrollBars();
+    viewport()->update();
+}
+
+std::int64_t LargeLogView::TopLine() const {
+    return verticalScrollBar()->value();
+}
+
+void LargeLogView::LayOut(QTextLayout& layout, qreal width) const {
+    QTextOption option;
+    option.setWrapMode(m_wrap ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
+    layout.setTextOption(option);
+    layout.setCacheEnabled(true);
+    qreal height = 0;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(m_wrap ? width : kNoWrapWidth);
+        line.setPosition({0, height});
+        height += line.height();
+    }
+    layout.endLayout();
+}
+
+void LargeLogView::paintEvent(QPaintEvent*) {
+    QPainter painter(viewport());
+    m_shown.clear();
+    if (!m_index)
+        return;
+    const std::int64_t top = TopLine();
+    const QStringList lines = m_index->Lines(top, VisibleRows() + 1);
+    const Position start = SelectionStart();
+    const Position end = SelectionEnd();
+    QTextCharFormat selected;
+    selected.setBackground(palette().brush(QPalette::Active, QPalette::Highlight));
+    selected.setForeground(palette().brush(QPalette::Active, QPalette::HighlightedText));
+    const qreal x = -horizontalScrollBar()->value();
+    const qreal width = viewport()->width();
+    qreal y = 0;
+    for (qsizetype i = 0; i < lines.size() && y < viewport()->height(); ++i) {
+        const std::int64_t line = top + i;
+        auto layout =
+            std::make_unique<QTextLayout>(lines[i].left(kShownPerLine), font(), viewport());
+        LayOut(*layout, width);
+        QList<QTextLayout::FormatRange> ranges;
+        if (line >= start.line && line <= end.line && start != end) {
+            const std::int64_t from = line == start.line ? start.column : 0;
+            const std::int64_t to = line == end.line ? end.column : lines[i].size();
+            ranges.append({static_cast<int>(from), static_cast<int>(to - from), selected});
+        }
+        layout->draw(&painter, {x, y}, ranges);
+        m_widest = std::max(m_widest, layout->maximumWidth());
+        const qreal height = layout->boundingRect().height();
+        m_shown.push_back({line, y, std::move(layout)});
+        y += std::max<qreal>(height, fontMetrics().lineSpacing());
+    }
+    if (!m_wrap && horizontalScrollBar()->maximum() < m_widest - viewport()->width())
+        UpdateScrollBars();
+}
+
+void LargeLogView::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    UpdateScrollBars();
+}
+
+void LargeLogView::scrollContentsBy(int, int) {
+    viewport()->update();
+}
+
+LargeLogView::Position LargeLogView::PositionAt(QPoint point) const {
+    const qreal x = point.x() + horizontalScrollBar()->value();
+    for (const Shown& shown : m_shown) {
+        const QRectF box = shown.layout->boundingRect().translated(0, shown.top);
+        if (point.y() >= box.bottom() && &shown != &m_shown.back())
+            continue;
+        for (int i = 0; i < shown.layout->lineCount(); ++i) {
+            const QTextLine row = shown.layout->lineAt(i);
+            if (point.y() < shown.top + row.rect().bottom() || i + 1 == shown.layout->lineCount())
+                return {shown.line, row.xToCursor(x)};
+        }
+    }
+    return {TopLine(), 0};
+}
+
+void LargeLogView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !m_index)
+        return;
+    m_cursor = PositionAt(event->position().toPoint());
+    if (!(event->modifiers() & Qt::ShiftModifier))
+        m_anchor = m_cursor;
+    viewport()->update();
+    emit CommandStateChanged();
+}
+
+void LargeLogView::mouseMoveEvent(QMouseEvent* event) {
+    if (!(event->buttons() & Qt::LeftButton) || !m_index)
+        return;
+    const QPoint point = event->position().toPoint();
+    if (point.y() < 0)
+        verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    else if (point.y() > viewport()->height())
+        verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    m_cursor = PositionAt(point);
+    viewport()->update();
+    emit CommandStateChanged();
+}
+
+void LargeLogView::keyPressEvent(QKeyEvent* event) {
+    if (event == QKeySequence::Copy)
+        Copy();
+    else if (event == QKeySequence::SelectAll)
+        SelectAll();
+    else if (event == QKeySequence::MoveToStartOfDocument)
+        verticalScrollBar()->setValue(0);
+    else if (event == QKeySequence::MoveToEndOfDocument)
+        verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    else
+        QAbstractScrollArea::keyPressEvent(event); // arrows and pages scroll
+}
+
+void LargeLogView::SelectAll() {
+    SetSelection({0, 0}, {kEnd, kEnd});
+}
+
+void LargeLogView::SetSelection(Position anchor, Position cursor) {
+    m_anchor = anchor;
+    m_cursor = cursor;
+    viewport()->update();
+    emit CommandStateChanged();
+}
+
+LargeLogView::Position LargeLogView::SelectionStart() const {
+    const Position end = SelectionEnd();
+    return std::min(std::min(m_anchor, m_cursor), end);
+}
+
+LargeLogView::Position LargeLogView::SelectionEnd() const {
+    Position end = std::max(m_anchor, m_cursor);
+    const std::int64_t lines = LineCount();
+    if (lines == 0)
+        return {};
+    if (end.line >= lines)
+        end = {lines - 1, kEnd};
+    if (end.column == kEnd) {
+        const QStringList last = m_index->Lines(end.line, 1);
+        end.column = last.isEmpty() ? 0 : last.constFirst().size();
+    }
+    return end;
+}
+
+QString LargeLogView::SelectedText() const {
+    const Position start = SelectionStart();
+    const Position end = SelectionEnd();
+    if (start == end)
+        return {};
+    const std::int64_t bytes = m_index->SpanBytes(start.line, end.line);
+    if (bytes > kCopyLimit) {
+        AfxMessageBox("The selection is too large to copy: " + std::to_string(bytes >> 20) +
+                      " MB of the file, and at most 16 MB can be copied. Select less; a "
+                      "large part of the file can be printed with a page range.");
+        return {};
+    }
+    QStringList lines = m_index->Lines(start.line, end.line - start.line + 1);
+    if (lines.isEmpty())
+        return {};
+    lines.last().truncate(end.line == start.line ? end.column : end.column);
+    lines.first().remove(0, start.column);
+    return lines.join(u'\n');
+}
+
+void LargeLogView::Copy() {
+    const QString text = SelectedText();
+    if (!text.isEmpty())
+        QApplication::clipboard()->setText(text);
+}
+
+bool LargeLogView::CanSelectAll() const {
+    return m_index && m_index->Length() > 0;
+}
+
+bool LargeLogView::CanFind() const {
+    return CanSelectAll() && !Indexing();
+}
+
+void LargeLogView::OnEditFind() {
+    if (!m_findDialog) {
+        m_findDialog = new FindDialog(window());
+        connect(
+            m_findDialog, &FindDialog::FindNext, this,
+            [this](const QString& what, QTextDocument::FindFlags flags) { FindText(what, flags); });
+    }
+    const Position start = SelectionStart();
+    const Position end = SelectionEnd();
+    if (start != end && start.line == end.line)
+        m_findDialog->SetFindWhat(SelectedText());
+    m_findDialog->show();
+    m_findDialog->raise();
+    m_findDialog->activateWindow();
+}
+
+bool LargeLogView::FindText(const QString& what, QTextDocument::FindFlags flags) {
+    if (what.isEmpty() || !CanFind())
+        return false;
+    const bool backward = flags.testFlag(QTextDocument::FindBackward);
+    const Position from = backward ? SelectionStart() : SelectionEnd();
+    LargeFindRequest request;
+    request.path = m_index->Path();
+    request.length = m_index->Length();
+    request.line = from.line;
+    request.column = from.column;
+    request.lineStart = m_index->LineStart(from.line);
+    const std::int64_t next = m_index->LineStart(from.line + 1);
+    request.lineEnd = next < 0 ? request.length : next;
+    request.what = what;
+    request.flags = flags;
+    m_search.Start(std::move(request), this, [this, what](std::int64_t line, std::int64_t column) {
+        OnFound(what, line, column);
+    });
+    return true;
+}
+
+void LargeLogView::OnFound(const QString& what, std::int64_t line, std::int64_t column) {
+    if (line < 0) {
+        AfxMessageBox("Cannot find the string '" + what.toStdString() + "'.");
+        return;
+    }
+    SetSelection({line, column}, {line, column + what.size()});
+    ShowPosition({line, column});
+}
+
+// The top line that puts `line` in the middle of the window, its lines as wrapped.
+std::int64_t LargeLogView::TopToCentre(std::int64_t line) const {
+    const std::int64_t first = std::max<std::int64_t>(0, line - VisibleRows() / 2);
+    const QStringList lines = m_index->Lines(first, line - first + 1);
+    qreal height = 0;
+    std::int64_t top = line;
+    for (auto k = lines.size() - 1; k >= 0; --k) {
+        QTextLayout layout(lines[k].left(kShownPerLine), font(), viewport());
+        LayOut(layout, viewport()->width());
+        height += layout.boundingRect().height();
+        if (height > viewport()->height() / 2 && top != line)
+            break;
+        top = first + k;
+    }
+    return top;
+}
+
+void LargeLogView::ShowPosition(Position position) {
+    const bool shown = std::any_of(m_shown.begin(), m_shown.end(), [&](const Shown& line) {
+        return line.line == position.line &&
+               line.top + line.layout->boundingRect().height() <= viewport()->height();
+    });
+    if (!shown)
+        verticalScrollBar()->setValue(ClampToInt(TopToCentre(position.line)));
+    if (m_wrap)
+        return;
+    const QStringList lines = m_index->Lines(position.line, 1);
+    if (lines.isEmpty())
+        return;
+    QTextLayout layout(lines.constFirst(), font(), viewport());
+    LayOut(layout, viewport()->width());
+    const qreal x = layout.lineAt(0).cursorToX(static_cast<int>(position.column));
+    m_widest = std::max(m_widest, layout.maximumWidth());
+    UpdateScrollBars();
+    const int left = horizontalScrollBar()->value();
+    if (x < left || x > left + viewport()->width() - 20)
+        horizontalScrollBar()->setValue(std::max(0, static_cast<int>(x) - viewport()->width() / 2));
+}
+
+bool LargeLogView::Printing() const {
+    return m_printJob && m_printJob->Running();
+}
+
+void LargeLogView::PrintTo(QPrinter& printer) {
+    if (!m_index || Printing()) // one print at a time; the running one goes on
+        return;
+    const double m = CMyEditView::kPrintMarginInches;
+    printer.setPageMargins(QMarginsF(m, m, m, m), QPageLayout::Inch);
+    m_printJob = std::make_unique<LargePrintJob>();
+    if (!m_printJob->Start(*m_index, printer, font()))
+        m_printJob.reset();
+}

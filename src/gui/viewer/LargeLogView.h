@@ -1,0 +1,119 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QAbstractScrollArea>
+#include <QPointer>
+#include <QTextDocument>
+#include <QTimer>
+
+#include "gui/viewer/LargeFileSearch.h"
+
+class FindDialog;
+class LargePrintJob;
+class LineIndex;
+class QPrinter;
+class QTextLayout;
+
+// The view for log files too large to hold as text: it keeps an index of where the lines
+// start and reads, decodes and paints only the lines on screen. Read-only; the selection
+// is two positions, so selecting everything costs nothing. The vertical scroll bar counts
+// lines.
+class LargeLogView : public QAbstractScrollArea {
+    Q_OBJECT
+public:
+    // A line and a column in its characters.
+    struct Position {
+        std::int64_t line = 0;
+        std::int64_t column = 0;
+        auto operator<=>(const Position&) const = default;
+    };
+    // Copy refuses selections larger than this many bytes of the file.
+    static constexpr std::int64_t kCopyLimit = 16'777'215;
+
+    explicit LargeLogView(QWidget* parent = nullptr);
+    ~LargeLogView() override;
+
+    // Shows `length` bytes of the file, indexing them in the background. False when the
+    // file cannot be opened.
+    bool Open(const std::string& path, std::int64_t length);
+    void Close();
+    bool IsOpen() const { return m_index != nullptr; }
+    bool Indexing() const;
+    int IndexPercent() const;
+
+    std::int64_t LineCount() const;
+    // Up to `count` lines from `first`, as shown.
+    QStringList Lines(std::int64_t first, std::int64_t count) const;
+
+    bool WordWrap() const { return m_wrap; }
+    void SetWordWrap(bool on);
+
+    void SelectAll();
+    void SetSelection(Position anchor, Position cursor);
+    // Start and end of the selection, in order, with the end inside the text.
+    Position SelectionStart() const;
+    Position SelectionEnd() const;
+    bool HasSelection() const { return SelectionStart() != SelectionEnd(); }
+    // The selected text, or empty with a message when it is over the copy limit.
+    QString SelectedText() const;
+    void Copy();
+    std::int64_t TopLine() const;
+
+    bool CanSelectAll() const;
+    bool CanCopy() const { return HasSelection(); }
+    bool CanFind() const;
+
+    void OnEditFind();
+    FindDialog* GetFindDialog() const;
+    // Starts a search from the selection on; the hit is selected when it comes, or the
+    // message says nothing was found.
+    bool FindText(const QString& what, QTextDocument::FindFlags flags);
+    bool Searching() const { return m_search.Running(); }
+
+    // Prints the lines, wrapped, on the printer's pages, in steps from the event loop; only
+    // its page range when it has one. Ignored while a print runs.
+    void PrintTo(QPrinter& printer);
+    bool Printing() const;
+
+signals:
+    void CommandStateChanged();
+    // The index grew or is complete.
+    void IndexProgress();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    struct Shown {
+        std::int64_t line;
+        qreal top;
+        std::unique_ptr<QTextLayout> layout;
+    };
+    void Poll();
+    void UpdateScrollBars();
+    int VisibleRows() const;
+    void LayOut(QTextLayout& layout, qreal width) const;
+    Position PositionAt(QPoint point) const;
+    void ShowPosition(Position position);
+    std::int64_t TopToCentre(std::int64_t line) const;
+    void OnFound(const QString& what, std::int64_t line, std::int64_t column);
+
+    std::unique_ptr<LineIndex> m_index;
+    QTimer m_poll;
+    bool m_indexed = false;
+    bool m_wrap = true;
+    Position m_anchor, m_cursor;
+    std::vector<Shown> m_shown;
+    qreal m_widest = 0;
+    LargeFileSearch m_search;
+    QPointer<FindDialog> m_findDialog;
+    std::unique_ptr<LargePrintJob> m_printJob;
+};
