@@ -49,6 +49,7 @@ public:
         m_record.receiveTime = "Oct 11 22:14:15";
         m_record.facilityName = "auth";
         m_record.severityName = "crit";
+        m_record.severity = 2;
         m_record.messageText = m_message.c_str();
     }
 

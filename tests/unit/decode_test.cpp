@@ -105,6 +105,7 @@ TEST(Decode, EverySeverityKeyGetsItsFirstName) {
         SyslogRecord record;
         DecodeDatagram(datagram.c_str(), "", 0, time, record);
         EXPECT_STREQ(record.severityName, expected[static_cast<std::size_t>(key)]) << "key " << key;
+        EXPECT_EQ(record.severity, key);
     }
 }
 

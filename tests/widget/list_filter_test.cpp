@@ -52,6 +52,7 @@ SyslogRecord Record(const Row& row) {
     record.receiveTime = "Mar 05 09:05:03";
     record.facilityName = row.facility;
     record.severityName = row.severity;
+    record.severity = static_cast<int>(&row - kRows); // a row per severity, by value
     record.messageText = row.text;
     return record;
 }

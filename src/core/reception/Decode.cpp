@@ -26,10 +26,12 @@ void DecodeDatagram(const char* datagram, const char* address, std::time_t recei
         // "<" leaves the priority text empty.
         const int priority = close > open ? CLocaleAtoi(open + 1) : 0;
         record.facilityName = LookupName(FacilityNameTable, priority & kFacilityMask);
-        record.severityName = LookupName(SeverityNameTable, priority & kSeverityMask);
+        record.severity = priority & kSeverityMask;
+        record.severityName = LookupName(SeverityNameTable, record.severity);
     } else {
         record.facilityName = "user";
         record.severityName = "info";
+        record.severity = 6;
     }
     record.messageText = close ? close + 1 : datagram;
 }

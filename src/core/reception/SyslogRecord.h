@@ -9,6 +9,7 @@ struct SyslogRecord {
     const char* receiveTime = "";       // local time, "%b %d %H:%M:%S"
     const char* facilityName = nullptr; // null when the facility has no name
     const char* severityName = "";
+    int severity = -1; // the value severityName names, 0 (emerg) to 7; -1 when not decoded
     const char* messageText = "";
     std::time_t receivedAt = 0; // the clock reading receiveTime was formed from
 };

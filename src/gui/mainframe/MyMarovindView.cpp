@@ -78,7 +78,7 @@ void CMyMarovindView::AddMessageRow(const SyslogRecord& record) {
     const LiveListModel::Cells cells = {record.receiveTime ? record.receiveTime : "",
                                         record.sourceAddress ? record.sourceAddress : "", type,
                                         message};
-    m_model->AddMessageRow(cells, SeverityOfName(record.severityName));
+    m_model->AddMessageRow(cells, record.severity >= 0 ? record.severity : RowFilter::kNoSeverity);
     m_widths.Widen(cells);
 }
 

@@ -1,11 +1,9 @@
 #include "gui/mainframe/RowFilter.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include <QByteArray>
 
-#include "core/reception/NameTables.h"
 #include "gui/framework/DisplayText.h"
 
 namespace {
@@ -61,13 +59,4 @@ bool RowFilter::TextMatches(std::string_view message) const {
     // An ASCII character is the same byte however the rest of the message decodes.
     return std::search(message.begin(), message.end(), m_asciiText.begin(), m_asciiText.end(),
                        [](char a, char b) { return AsciiLower(a) == b; }) != message.end();
-}
-
-int SeverityOfName(const char* name) {
-    if (!name)
-        return RowFilter::kNoSeverity;
-    for (const SyslogName* row = SeverityNameTable; row->name; ++row)
-        if (std::strcmp(row->name, name) == 0)
-            return row->value <= 7 ? row->value : RowFilter::kNoSeverity;
-    return RowFilter::kNoSeverity;
 }

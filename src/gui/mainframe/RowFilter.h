@@ -30,6 +30,3 @@ private:
     std::string m_asciiText;        // lower case; used while the typed text is ASCII
     QString m_text;                 // used otherwise, against the text as shown
 };
-
-// The severity value of a severity name as records carry it; kNoSeverity if it has none.
-int SeverityOfName(const char* name);
