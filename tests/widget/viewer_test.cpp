@@ -1,6 +1,7 @@
 #include <atomic>
 #include <chrono>
 #include <fstream>
+#include <limits>
 #include <sstream>
 #include <thread>
 
@@ -181,7 +182,6 @@ private slots:
         PrintDialogs::SetPrintDialog({});
         PrintDialogs::SetPageSetupDialog({});
         SetOpenLogDialog({});
-        CEditDoc::SetLoadAtOnceLimit(CEditDoc::kLoadAtOnceLimit);
         CEditDoc::SetLargeFileLimit(CEditDoc::kLargeFileLimit);
         LargeFileSearch::SetBlockSize(std::int64_t{4} << 20);
     }
@@ -433,17 +433,29 @@ private slots:
         QCOMPARE(window->GetDocument().GetPathName(), PathOf("good.log"));
     }
 
+    // A file of the text view's capacity is shown read-only in the large view until typed
+    // into; then the text view takes over with all of it, the key typed at the end.
     void showsFullSizeFile() {
-        constexpr std::size_t kCapacity = 16'777'215;
+        constexpr std::size_t kCapacity = CEditDoc::kEditableLimit;
         const std::string path = Make("big.log", LogOfSize(kCapacity));
         QVERIFY(m_template->OpenDocumentFile(path));
         QVERIFY(WaitLoaded());
+        QVERIFY(Viewer()->GetDocument().IsLarge());
+        Large().SelectAll();
+        Large().SetSelection(Large().SelectionEnd(), Large().SelectionEnd());
+        QTest::keyClick(&Large(), '!');
+        QVERIFY(Viewer()->GetDocument().IsLoading());
+        QVERIFY(WaitLoaded());
+        QVERIFY(!Viewer()->GetDocument().IsLarge() && !View().isReadOnly());
         QTextDocument& document = *View().document();
         QCOMPARE(document.characterCount() - 1,
-                 static_cast<int>(kCapacity - document.blockCount() + 1));
+                 static_cast<int>(kCapacity - document.blockCount() + 1) + 1);
         QVERIFY(document.lastBlock().text().startsWith("Dec 08 04:37:42 10.1.1.1 the last line"));
+        QVERIFY(document.lastBlock().text().endsWith("!"));
         QCOMPARE(document.lastBlock().text().size(),
-                 static_cast<qsizetype>(kCapacity - LogOfSize(kCapacity).rfind('\n') - 1));
+                 static_cast<qsizetype>(kCapacity - LogOfSize(kCapacity).rfind('\n') - 1) + 1);
+        QCOMPARE(ReadBytes(path), LogOfSize(kCapacity));
+        View().moveCursor(QTextCursor::Start);
         QVERIFY(View().FindText("the last line", {}));
         QCOMPARE(View().textCursor().blockNumber(), document.blockCount() - 1);
     }
@@ -776,67 +788,130 @@ private slots:
             << "\xC3\xA9" + QByteArray(3 * block, 'w') + "\xF0\x9F\x98\x80\r\nend";
     }
 
+    // Typed into, the large view hands over to the text view filled in steps, which holds
+    // exactly what loading the file at once gives, with the key typed at the top.
     void stepwiseLoadShowsTheSameText() {
         QFETCH(QByteArray, bytes);
-        CEditDoc::SetLoadAtOnceLimit(-1);
+        CEditDoc::SetLargeFileLimit(-1);
         const std::string path = Make("steps.log", bytes.toStdString());
         QVERIFY(m_template->OpenDocumentFile(path));
+        QVERIFY(WaitLoaded() && Viewer()->GetDocument().IsLarge());
+        QVERIFY(!Viewer()->GetDocument().IsModified());
+        QTest::keyClick(&Large(), 'Z');
         QVERIFY(WaitLoaded());
+        QVERIFY(!Viewer()->GetDocument().IsLarge());
         QPlainTextEdit atOnce;
         atOnce.setPlainText(DecodeLogBytes(bytes));
-        QCOMPARE(ViewText(), atOnce.toPlainText());
-        QCOMPARE(View().textCursor().position(), 0);
+        QCOMPARE(ViewText(), "Z" + atOnce.toPlainText());
+        QCOMPARE(View().textCursor().position(), 1);
         QVERIFY(!View().isReadOnly());
-        QVERIFY(!Viewer()->GetDocument().IsModified());
+        QVERIFY(Viewer()->GetDocument().IsModified());
+        QVERIFY(View().hasFocus() || !Viewer()->isActiveWindow());
         QVERIFY(m_boxes.empty());
         QCOMPARE(ReadBytes(path), bytes.toStdString());
     }
 
+    // Keys that edit, typed into the large view, act in the text view at the large view's
+    // selection; keys that do not edit leave the large view as it is.
+    void typingActsAtTheLargeViewsSelection_data() {
+        QTest::addColumn<QPoint>("anchor");
+        QTest::addColumn<QPoint>("cursor");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("expected");
+        const int end = std::numeric_limits<int>::max();
+        QTest::newRow("caret inside a line")
+            << QPoint(1, 1) << QPoint(1, 1) << "X" << 0 << "one\ntXwo\nthree\n";
+        QTest::newRow("across lines, typed over")
+            << QPoint(0, 2) << QPoint(2, 1) << "Y" << 0 << "onYhree\n";
+        QTest::newRow("backwards, Backspace")
+            << QPoint(2, 1) << QPoint(0, 2) << "" << int(Qt::Key_Backspace) << "onhree\n";
+        QTest::newRow("Delete at a caret")
+            << QPoint(0, 0) << QPoint(0, 0) << "" << int(Qt::Key_Delete) << "ne\ntwo\nthree\n";
+        QTest::newRow("Enter") << QPoint(2, 2) << QPoint(2, 2) << "" << int(Qt::Key_Return)
+                               << "one\ntwo\nth\nree\n";
+        QTest::newRow("everything, typed over")
+            << QPoint(0, 0) << QPoint(end, end) << "ab" << 0 << "ab";
+        QTest::newRow("column past the line's end")
+            << QPoint(1, 99) << QPoint(1, 99) << "!" << 0 << "one\ntwo!\nthree\n";
+        QTest::newRow("paste over a word")
+            << QPoint(0, 0) << QPoint(0, 3) << "" << int(Qt::Key_V) << "pasted\ntwo\nthree\n";
+        QTest::newRow("arrows and pages edit nothing")
+            << QPoint(0, 0) << QPoint(0, 0) << "" << int(Qt::Key_PageDown) << "";
+    }
+
+    void typingActsAtTheLargeViewsSelection() {
+        QFETCH(QPoint, anchor);
+        QFETCH(QPoint, cursor);
+        QFETCH(QString, typed);
+        QFETCH(int, key);
+        QFETCH(QString, expected);
+        CEditDoc::SetLargeFileLimit(0);
+        const std::string bytes = "one\r\ntwo\r\nthree\r\n";
+        const std::string path = Make("typed.log", bytes);
+        QVERIFY(m_template->OpenDocumentFile(path));
+        QVERIFY(WaitLoaded());
+        const auto at = [](QPoint p) { return LargeLogView::Position{p.x(), p.y()}; };
+        Large().SetSelection(at(anchor), at(cursor));
+        QApplication::clipboard()->setText("pasted");
+        QTest::keyClicks(&Large(), typed);
+        if (key == Qt::Key_V)
+            QTest::keyClick(&Large(), Qt::Key_V, Qt::ControlModifier);
+        else if (key != 0)
+            QTest::keyClick(&Large(), Qt::Key(key));
+        QVERIFY(WaitLoaded());
+        QCOMPARE(Viewer()->GetDocument().IsLarge(), expected.isEmpty());
+        if (!expected.isEmpty())
+            QCOMPARE(ViewText(), expected);
+        QCOMPARE(ReadBytes(path), bytes);
+        QVERIFY(m_boxes.empty());
+    }
+
     void growingFileShownAsWhenOpened_data() {
-        QTest::addColumn<bool>("large");
-        QTest::newRow("in steps") << false;
-        QTest::newRow("large-file view") << true;
+        QTest::addColumn<bool>("typed");
+        QTest::newRow("typed into") << true;
+        QTest::newRow("large-file view") << false;
     }
 
     void growingFileShownAsWhenOpened() {
-        QFETCH(bool, large);
-        CEditDoc::SetLoadAtOnceLimit(0);
-        if (large)
-            CEditDoc::SetLargeFileLimit(0);
+        QFETCH(bool, typed);
         const std::string first = LogOfSize(16'000'000);
         const std::string path = Make("growing.log", first);
         QVERIFY(m_template->OpenDocumentFile(path));
-        QCOMPARE(Viewer()->GetDocument().IsLarge(), large);
-        if (!large) { // indexing may well be over by now
+        QVERIFY(Viewer()->GetDocument().IsLarge());
+        if (typed) { // indexing may well be over by now, the text view's fill is not
+            QTest::keyClick(&Large(), 'Z');
             QVERIFY(Viewer()->GetDocument().IsLoading());
             QVERIFY(Viewer()->windowTitle().contains(QRegularExpression(" \\(loading \\d+%\\)$")));
         }
         std::ofstream(path, std::ios::binary | std::ios::app) << "\r\nwritten after the open\r\n";
         QVERIFY(WaitLoaded());
-        QCOMPARE(ViewText(), QString::fromStdString(first).replace("\r\n", "\n"));
+        QCOMPARE(Viewer()->GetDocument().IsLarge(), !typed);
+        QCOMPARE(ViewText(),
+                 (typed ? "Z" : "") + QString::fromStdString(first).replace("\r\n", "\n"));
         QCOMPARE(Viewer()->windowTitle(), QString("log - growing.log"));
     }
 
     void secondOpenAbandonsTheFirstLoad_data() {
         QTest::addColumn<std::size_t>("secondSize");
-        QTest::addColumn<std::int64_t>("largeLimit");
-        const std::int64_t none = CEditDoc::kLargeFileLimit;
-        QTest::newRow("second in steps") << std::size_t{700'000} << none;
-        QTest::newRow("second at once") << std::size_t{5'000} << none;
-        QTest::newRow("large, second large") << std::size_t{700'000} << std::int64_t{500'000};
-        QTest::newRow("large, second at once") << std::size_t{5'000} << std::int64_t{500'000};
-        QTest::newRow("in steps, second large")
-            << std::size_t{5'000'000} << std::int64_t{4'000'000};
+        QTest::addColumn<bool>("typed");
+        QTest::newRow("typed into, second large") << std::size_t{700'000} << true;
+        QTest::newRow("typed into, second at once") << std::size_t{5'000} << true;
+        QTest::newRow("large, second large") << std::size_t{700'000} << false;
+        QTest::newRow("large, second at once") << std::size_t{5'000} << false;
     }
 
     void secondOpenAbandonsTheFirstLoad() {
         QFETCH(std::size_t, secondSize);
-        QFETCH(std::int64_t, largeLimit);
-        CEditDoc::SetLoadAtOnceLimit(100'000);
+        QFETCH(bool, typed);
+        const std::int64_t largeLimit = 500'000;
         CEditDoc::SetLargeFileLimit(largeLimit);
         QVERIFY(m_template->OpenDocumentFile(Make("first.log", LogOfSize(3'000'000))));
-        if (!Viewer()->GetDocument().IsLarge())
+        QVERIFY(Viewer()->GetDocument().IsLarge());
+        if (typed) {
+            QTest::keyClicks(&Large(), "typed");
             QVERIFY(Viewer()->GetDocument().IsLoading());
+        }
         std::string second = LogOfSize(secondSize);
         QVERIFY(m_template->OpenDocumentFile(Make("second.log", second)));
         QVERIFY(WaitLoaded());
@@ -849,15 +924,13 @@ private slots:
     }
 
     void receptionGoesOnDuringALoad_data() {
-        QTest::addColumn<bool>("large");
-        QTest::newRow("in steps") << false;
-        QTest::newRow("large-file view") << true;
+        QTest::addColumn<bool>("typed");
+        QTest::newRow("typed into") << true;
+        QTest::newRow("large-file view") << false;
     }
 
     void receptionGoesOnDuringALoad() {
-        QFETCH(bool, large);
-        if (large)
-            CEditDoc::SetLargeFileLimit(1'000'000);
+        QFETCH(bool, typed);
         g_programDir = m_dir->path().toStdString() + "/";
         CMainFrame frame;
         frame.OpenLogFiles();
@@ -887,6 +960,8 @@ private slots:
             Sockets::Close(s);
         });
         QVERIFY(m_template->OpenDocumentFile(path));
+        if (typed)
+            QTest::keyClick(&Large(), 'Z');
         started = true;
         int rowsWhileLoading = 0;
         PumpEventsUntil(
@@ -902,7 +977,7 @@ private slots:
         frame.GetActiveView()->FlushPendingRows();
         g_listener.ShutDownForExit();
         AfxSetMainWnd(nullptr);
-        if (!large) // indexing runs off this thread and may end before the first datagram
+        if (typed) // indexing runs off this thread and may end before the first datagram
             QVERIFY2(rowsWhileLoading > 0, "nothing was received while the file loaded");
         QCOMPARE(frame.GetActiveView()->Model().rowCount() - rowsBefore, kCount);
         frame.close();
@@ -1014,6 +1089,8 @@ private slots:
         QVERIFY(QString::fromStdString(m_boxes[0])
                     .startsWith("The selection is too large to copy: 16 MB"));
         QCOMPARE(QApplication::clipboard()->text(), QString("before"));
+        QTest::keyClick(&Large(), 'Z'); // over the text view's capacity: read-only
+        QVERIFY(!Viewer()->GetDocument().IsLoading() && Viewer()->GetDocument().IsLarge());
         // A part of some lines copies as the text view would copy it.
         Large().SetSelection({2, 7}, {0, 4});
         Viewer()->CopyAction()->trigger();

@@ -6,6 +6,9 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QKeyEvent>
+#include <QScrollBar>
+#include <QTextBlock>
 #include <QTimer>
 
 #include "core/platform/MessageBox.h"
@@ -19,7 +22,6 @@
 namespace {
 // The GUI thread's share of one load step; reception is served between steps.
 constexpr qint64 kStepMilliseconds = 20;
-std::int64_t g_loadAtOnceLimit = CEditDoc::kLoadAtOnceLimit;
 std::int64_t g_largeFileLimit = CEditDoc::kLargeFileLimit;
 
 // -1 when unknown: the at-once load reports why.
@@ -48,19 +50,25 @@ bool LoadText(const std::string& path, QString& text, std::string& errorText) {
     text = DecodeLogBytes(bytes);
     return true;
 }
+
+// Where a position of the large view is in the same text held as a document.
+int DocumentPosition(const QTextDocument& document, LargeLogView::Position at) {
+    const auto last = static_cast<std::int64_t>(document.blockCount() - 1);
+    const QTextBlock block = document.findBlockByNumber(static_cast<int>(std::min(at.line, last)));
+    const auto column = std::min<std::int64_t>(at.column, block.length() - 1);
+    return block.position() + static_cast<int>(at.line > last ? block.length() - 1 : column);
+}
 } // namespace
 
 CEditDoc::CEditDoc(CMyEditView& view, LargeLogView& largeView)
     : m_view(view), m_large(largeView), m_step(std::make_unique<QTimer>()) {
     m_step->setInterval(0);
     QObject::connect(m_step.get(), &QTimer::timeout, m_step.get(), [this] { LoadStep(); });
+    QObject::connect(&m_large, &LargeLogView::TypedInto, m_step.get(),
+                     [this](QKeyEvent* event) { OnTypedIntoLarge(*event); });
 }
 
 CEditDoc::~CEditDoc() = default;
-
-std::int64_t CEditDoc::SetLoadAtOnceLimit(std::int64_t limit) {
-    return std::exchange(g_loadAtOnceLimit, limit);
-}
 
 std::int64_t CEditDoc::SetLargeFileLimit(std::int64_t limit) {
     return std::exchange(g_largeFileLimit, limit);
@@ -75,15 +83,17 @@ bool CEditDoc::IsLarge() const {
 }
 
 int CEditDoc::LoadPercent() const {
-    if (m_large.IsOpen())
-        return m_large.IndexPercent();
-    return m_loader ? m_loader->Percent() : 100;
+    if (m_loader)
+        return m_loader->Percent();
+    return m_large.IsOpen() ? m_large.IndexPercent() : 100;
 }
 
 void CEditDoc::AbandonLoad() {
+    m_typed.clear();
     if (m_loader) {
         m_step->stop();
         m_loader.reset();
+        m_view.SetLoadedText({});
         m_view.EndLoadedText();
     }
 }
@@ -106,20 +116,27 @@ bool CEditDoc::OpenLarge(const std::string& path, std::int64_t length) {
     return true;
 }
 
-bool CEditDoc::StartLoad(const std::string& path) {
+void CEditDoc::OnTypedIntoLarge(const QKeyEvent& event) {
+    if (m_large.Length() > kEditableLimit)
+        return; // read-only: too large for the text view
+    m_typed.emplace_back(event.clone());
+    if (!m_loader)
+        StartTextLoad();
+}
+
+void CEditDoc::StartTextLoad() {
     auto loader = std::make_unique<LogFileLoader>();
     std::string errorText;
-    if (!loader->Open(path, errorText)) {
+    if (!loader->Open(m_large.Path(), m_large.Length(), errorText)) {
+        m_typed.clear();
         AfxMessageBox(errorText);
-        return false;
+        return;
     }
     m_loader = std::move(loader);
-    m_large.Close();
     m_view.BeginLoadedText();
-    LoadStep(); // the first screen before the window shows
-    if (m_loader)
-        m_step->start();
-    return true;
+    m_step->start();
+    if (m_onLoadStep)
+        m_onLoadStep();
 }
 
 void CEditDoc::LoadStep() {
@@ -129,8 +146,10 @@ void CEditDoc::LoadStep() {
     std::string errorText;
     while (!m_loader->AtEnd() && elapsed.elapsed() < kStepMilliseconds) {
         if (!m_loader->Next(piece, errorText)) {
-            EndLoad();
-            AfxMessageBox(errorText); // what was read stays shown
+            AbandonLoad(); // the large view stays, and what was typed is dropped
+            if (m_onLoadStep)
+                m_onLoadStep();
+            AfxMessageBox(errorText);
             return;
         }
         m_view.AppendLoadedText(piece);
@@ -145,16 +164,33 @@ void CEditDoc::EndLoad() {
     m_step->stop();
     m_loader.reset();
     m_view.EndLoadedText();
+    TakeOverFromLarge();
     if (m_onLoadStep)
         m_onLoadStep();
+}
+
+void CEditDoc::TakeOverFromLarge() {
+    QTextCursor cursor(m_view.document());
+    cursor.setPosition(DocumentPosition(*m_view.document(), m_large.AnchorPosition()));
+    cursor.setPosition(DocumentPosition(*m_view.document(), m_large.CursorPosition()),
+                       QTextCursor::KeepAnchor);
+    const std::int64_t top = m_large.TopLine();
+    m_large.Close();
+    if (m_onLoadStep)
+        m_onLoadStep(); // the text view is shown
+    m_view.setTextCursor(cursor);
+    const QTextBlock topBlock = m_view.document()->findBlockByNumber(static_cast<int>(top));
+    if (topBlock.isValid())
+        m_view.verticalScrollBar()->setValue(topBlock.firstLineNumber());
+    m_view.ensureCursorVisible();
+    for (const auto& event : std::exchange(m_typed, {}))
+        QCoreApplication::sendEvent(&m_view, event.get());
 }
 
 bool CEditDoc::OnOpenDocument(const std::string& path) {
     const std::int64_t size = SizeOf(path);
     if (size > g_largeFileLimit)
         return OpenLarge(path, size);
-    if (size > g_loadAtOnceLimit)
-        return StartLoad(path);
     QString text;
     std::string errorText;
     if (!LoadText(path, text, errorText)) {

@@ -31,6 +31,29 @@ constexpr qint64 kFirstScreenWaitMs = 50;
 // screen, since the view scrolls by whole lines.
 constexpr qsizetype kShownPerLine = 32'768;
 
+bool IsEditKey(const QKeyEvent& event) {
+    static constexpr QKeySequence::StandardKey kEdits[] = {
+        QKeySequence::Paste,
+        QKeySequence::Cut,
+        QKeySequence::Delete,
+        QKeySequence::Backspace,
+        QKeySequence::DeleteStartOfWord,
+        QKeySequence::DeleteEndOfWord,
+        QKeySequence::DeleteEndOfLine,
+        QKeySequence::DeleteCompleteLine,
+        QKeySequence::InsertParagraphSeparator,
+        QKeySequence::InsertLineSeparator,
+    };
+    for (const auto key : kEdits)
+        if (event.matches(key))
+            return true;
+    if (event.key() == Qt::Key_Backspace || event.key() == Qt::Key_Delete)
+        return true;
+    const QString text = event.text();
+    return !text.isEmpty() && !(event.modifiers() & Qt::ControlModifier) &&
+           (text.front().isPrint() || text.front() == u'\t');
+}
+
 int ClampToInt(std::int64_t value) {
     return static_cast<int>(std::min<std::int64_t>(value, std::numeric_limits<int>::max()));
 }
@@ -84,6 +107,14 @@ void LargeLogView::Close() {
     horizontalScrollBar()->setValue(0);
     UpdateScrollBars();
     viewport()->update();
+}
+
+std::string LargeLogView::Path() const {
+    return m_index ? m_index->Path() : std::string();
+}
+
+std::int64_t LargeLogView::Length() const {
+    return m_index ? m_index->Length() : 0;
 }
 
 bool LargeLogView::Indexing() const {
@@ -244,6 +275,8 @@ void LargeLogView::keyPressEvent(QKeyEvent* event) {
         verticalScrollBar()->setValue(0);
     else if (event == QKeySequence::MoveToEndOfDocument)
         verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    else if (m_index && IsEditKey(*event))
+        emit TypedInto(event);
     else
         QAbstractScrollArea::keyPressEvent(event); // arrows and pages scroll
 }

@@ -18,9 +18,9 @@ class QPrinter;
 class QTextLayout;
 
 // The view for log files too large to hold as text: it keeps an index of where the lines
-// start and reads, decodes and paints only the lines on screen. Read-only; the selection
-// is two positions, so selecting everything costs nothing. The vertical scroll bar counts
-// lines.
+// start and reads, decodes and paints only the lines on screen. It never edits: keys that
+// would are handed on. The selection is two positions, so selecting everything costs
+// nothing. The vertical scroll bar counts lines.
 class LargeLogView : public QAbstractScrollArea {
     Q_OBJECT
 public:
@@ -41,6 +41,9 @@ public:
     bool Open(const std::string& path, std::int64_t length);
     void Close();
     bool IsOpen() const { return m_index != nullptr; }
+    // The file shown and how many of its bytes; empty and 0 when none is.
+    std::string Path() const;
+    std::int64_t Length() const;
     bool Indexing() const;
     int IndexPercent() const;
 
@@ -57,6 +60,9 @@ public:
     Position SelectionStart() const;
     Position SelectionEnd() const;
     bool HasSelection() const { return SelectionStart() != SelectionEnd(); }
+    // The ends of the selection as made; a column may stand past its line's end.
+    Position AnchorPosition() const { return m_anchor; }
+    Position CursorPosition() const { return m_cursor; }
     // The selected text, or empty with a message when it is over the copy limit.
     QString SelectedText() const;
     void Copy();
@@ -82,6 +88,8 @@ signals:
     void CommandStateChanged();
     // The index grew or is complete.
     void IndexProgress();
+    // A key that edits text was pressed: typing, Backspace, Delete, Enter, Cut or Paste.
+    void TypedInto(QKeyEvent* event);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -1,7 +1,6 @@
 #include "gui/viewer/LogFileLoader.h"
 
 #include <algorithm>
-#include <filesystem>
 
 #include "gui/framework/DisplayText.h"
 #include "gui/viewer/LogFileText.h"
@@ -12,12 +11,10 @@ bool IsContinuation(char byte) {
 }
 } // namespace
 
-bool LogFileLoader::Open(const std::string& path, std::string& errorText) {
+bool LogFileLoader::Open(const std::string& path, std::int64_t length, std::string& errorText) {
     if (!OpenLogFile(path, m_file, errorText))
         return false;
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(path, ec);
-    m_length = ec ? 0 : static_cast<std::int64_t>(size);
+    m_length = length;
     return true;
 }
 

@@ -8,15 +8,16 @@
 #include "core/platform/ShareFile.h"
 
 // Reads a log file piece by piece for a view that fills while the program goes on. Only
-// the length the file had when opened is read, so a file the server appends to is shown as
-// it was then. Pieces are cut after a line end where there is one and never inside a UTF-8
-// sequence or a CR LF pair, so they decode to exactly the text of the whole file.
+// the length given is read, so a file the server appends to is shown as it was when opened. Pieces
+// are cut after a line end where there is one and never inside a UTF-8 sequence or a CR LF pair, so
+// they decode to exactly the text of the whole file.
 class LogFileLoader {
 public:
     static constexpr qsizetype kBlockSize = qsizetype{256} << 10;
 
-    // False with the message to show when the file cannot be opened for reading.
-    bool Open(const std::string& path, std::string& errorText);
+    // Reads the first `length` bytes, or fewer if the file is shorter. False with the message
+    // to show when the file cannot be opened for reading.
+    bool Open(const std::string& path, std::int64_t length, std::string& errorText);
     // The next piece of text, at most about one block long; false on a read failure.
     bool Next(QString& piece, std::string& errorText);
     bool AtEnd() const { return m_done >= m_length && m_carry.isEmpty(); }
