@@ -19,6 +19,8 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QScrollBar>
+#include <QSet>
 #include <QStandardItemModel>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -1132,6 +1134,54 @@ private slots:
         QCOMPARE(PdfPageCount(pdf.toStdString()), 2);
         QCOMPARE(m_template->Printer().pageLayout().margins(QPageLayout::Inch),
                  QMarginsF(0.5, 0.5, 0.5, 0.5));
+    }
+
+    // A line far longer than the window is all shown: scrolled down row by row when wrapped
+    // and across when not, every word of it comes on screen, and so does a hit at its end.
+    void largeViewShowsAllOfALongLine_data() {
+        QTest::addColumn<bool>("wrap");
+        QTest::newRow("wrapped") << true;
+        QTest::newRow("unwrapped") << false;
+    }
+
+    void largeViewShowsAllOfALongLine() {
+        QFETCH(bool, wrap);
+        CEditDoc::SetLargeFileLimit(0);
+        constexpr int kWords = 5'000; // 40,000 characters
+        std::string line;
+        for (int i = 0; i < kWords; ++i)
+            line += QString::asprintf("%07d ", i).toStdString();
+        QVERIFY(m_template->OpenDocumentFile(
+            Make("long.log", "first\r\n" + line + "needle\r\nlast\r\n")));
+        QVERIFY(WaitLoaded());
+        if (!wrap)
+            Viewer()->WordWrapAction()->trigger();
+        QSet<QString> seen;
+        const auto look = [&] {
+            Large().viewport()->repaint();
+            for (const QString& row : Large().TextOnScreen())
+                for (const QString& word : row.split(' '))
+                    seen << word;
+        };
+        QScrollBar& across = *Large().horizontalScrollBar();
+        for (int step = 0; step < 20'000 && Large().TopLine() < 2; ++step) {
+            look();
+            if (wrap)
+                QTest::keyClick(&Large(), Qt::Key_Down);
+            else if (across.value() < across.maximum())
+                across.setValue(across.value() + Large().viewport()->width() / 2);
+            else
+                break;
+        }
+        for (int i = 0; i < kWords; ++i)
+            QVERIFY2(seen.contains(QString::asprintf("%07d", i)), qPrintable(QString::number(i)));
+        Large().SetSelection({}, {});
+        across.setValue(0);
+        Large().verticalScrollBar()->setValue(0);
+        QVERIFY(Large().FindText("needle", {}));
+        QVERIFY(PumpEventsUntil([this] { return !Large().Searching(); }, 10000));
+        Large().viewport()->repaint();
+        QVERIFY(Large().TextOnScreen().join(' ').contains("needle"));
     }
 };
 

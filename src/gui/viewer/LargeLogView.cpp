@@ -15,6 +15,7 @@
 #include <QPrinter>
 #include <QScrollBar>
 #include <QTextLayout>
+#include <QWheelEvent>
 
 #include "core/platform/MessageBox.h"
 #include "gui/viewer/FindDialog.h"
@@ -27,9 +28,41 @@ constexpr std::int64_t kEnd = std::numeric_limits<std::int64_t>::max();
 constexpr qreal kNoWrapWidth = 8'000'000; // far wider than any screen, inside the layout's range
 constexpr int kPollMilliseconds = 50;
 constexpr qint64 kFirstScreenWaitMs = 50;
-// Laying out a line costs more than linearly in its length; more than this never fits a
-// screen, since the view scrolls by whole lines.
-constexpr qsizetype kShownPerLine = 32'768;
+// Laying out a line costs more than linearly in its length, so a longer line is laid out
+// in pieces of this many characters, and only the pieces on screen are.
+constexpr qsizetype kPiece = 4096;
+constexpr std::size_t kPieceLeftsKept = 16;
+
+// How far back from a piece's nominal start a space is looked for, so that wrapped, a piece
+// ends where a row would.
+constexpr qsizetype kWordReach = 256;
+
+// Piece `piece` of a line starts here: after a space shortly before, if there is one, and
+// never inside a surrogate pair.
+qsizetype PieceStart(const QString& text, qsizetype piece) {
+    qsizetype start = std::min(piece * kPiece, text.size());
+    if (start == 0 || start == text.size())
+        return start;
+    const qsizetype reach = std::min(start, kWordReach);
+    const qsizetype space = QStringView(text).sliced(start - reach, reach).lastIndexOf(u' ');
+    if (space >= 0)
+        return start - reach + space + 1;
+    if (text[start].isLowSurrogate())
+        ++start;
+    return start;
+}
+
+qsizetype PieceCount(const QString& text) {
+    return std::max<qsizetype>(1, (text.size() + kPiece - 1) / kPiece);
+}
+
+qsizetype PieceOf(const QString& text, std::int64_t column) {
+    const qsizetype count = PieceCount(text);
+    const auto piece = std::min<qsizetype>(static_cast<qsizetype>(column / kPiece), count - 1);
+    if (piece + 1 < count && column >= PieceStart(text, piece + 1))
+        return piece + 1;
+    return piece > 0 && column < PieceStart(text, piece) ? piece - 1 : piece;
+}
 
 bool IsEditKey(const QKeyEvent& event) {
     static constexpr QKeySequence::StandardKey kEdits[] = {
@@ -103,6 +136,10 @@ void LargeLogView::Close() {
     m_shown.clear();
     m_anchor = m_cursor = {};
     m_widest = 0;
+    m_topPiece = m_topRow = 0;
+    m_textLine = -1;
+    m_text.clear();
+    m_pieceLefts.clear();
     verticalScrollBar()->setValue(0);
     horizontalScrollBar()->setValue(0);
     UpdateScrollBars();
@@ -159,6 +196,7 @@ void LargeLogView::UpdateScrollBars() {
 
 void LargeLogView::SetWordWrap(bool on) {
     m_wrap = on;
+    m_topPiece = m_topRow = 0;
     horizontalScrollBar()->setValue(0);
     UpdateScrollBars();
     viewport()->update();
@@ -183,6 +221,59 @@ void LargeLogView::LayOut(QTextLayout& layout, qreal width) const {
     layout.endLayout();
 }
 
+QString LargeLogView::LineText(std::int64_t line) const {
+    if (line != m_textLine) {
+        const QStringList lines = m_index ? m_index->Lines(line, 1) : QStringList();
+        m_text = lines.isEmpty() ? QString() : lines.constFirst();
+        m_textLine = line;
+    }
+    return m_text;
+}
+
+std::unique_ptr<QTextLayout> LargeLogView::PieceLayout(const QString& text, qsizetype piece) const {
+    const qsizetype start = PieceStart(text, piece);
+    auto layout = std::make_unique<QTextLayout>(
+        text.mid(start, PieceStart(text, piece + 1) - start), font(), viewport());
+    LayOut(*layout, viewport()->width());
+    return layout;
+}
+
+const std::vector<qreal>& LargeLogView::PieceLefts(std::int64_t line, const QString& text) const {
+    const auto found = m_pieceLefts.find(line);
+    if (found != m_pieceLefts.end())
+        return found->second;
+    if (m_pieceLefts.size() >= kPieceLeftsKept)
+        m_pieceLefts.clear();
+    std::vector<qreal> lefts{0};
+    for (qsizetype piece = 0; piece < PieceCount(text); ++piece)
+        lefts.push_back(lefts.back() + PieceLayout(text, piece)->lineAt(0).naturalTextWidth());
+    return m_pieceLefts[line] = std::move(lefts);
+}
+
+void LargeLogView::PaintPiece(QPainter& painter, std::int64_t line, const QString& text,
+                              qsizetype piece, QPointF at) {
+    auto layout = PieceLayout(text, piece);
+    const qsizetype column = PieceStart(text, piece);
+    const Position start = SelectionStart();
+    const Position end = SelectionEnd();
+    QList<QTextLayout::FormatRange> ranges;
+    if (line >= start.line && line <= end.line && start != end) {
+        const qsizetype length = layout->text().size();
+        const auto from =
+            std::clamp<std::int64_t>((line == start.line ? start.column : 0) - column, 0, length);
+        const auto to = std::clamp<std::int64_t>(
+            (line == end.line ? end.column : text.size()) - column, 0, length);
+        QTextCharFormat selected;
+        selected.setBackground(palette().brush(QPalette::Active, QPalette::Highlight));
+        selected.setForeground(palette().brush(QPalette::Active, QPalette::HighlightedText));
+        if (to > from)
+            ranges.append({static_cast<int>(from), static_cast<int>(to - from), selected});
+    }
+    layout->draw(&painter, at, ranges);
+    m_shown.push_back(
+        {line, column, at.x() + horizontalScrollBar()->value(), at.y(), std::move(layout)});
+}
+
 void LargeLogView::paintEvent(QPaintEvent*) {
     QPainter painter(viewport());
     m_shown.clear();
@@ -190,33 +281,57 @@ void LargeLogView::paintEvent(QPaintEvent*) {
         return;
     const std::int64_t top = TopLine();
     const QStringList lines = m_index->Lines(top, VisibleRows() + 1);
-    const Position start = SelectionStart();
-    const Position end = SelectionEnd();
-    QTextCharFormat selected;
-    selected.setBackground(palette().brush(QPalette::Active, QPalette::Highlight));
-    selected.setForeground(palette().brush(QPalette::Active, QPalette::HighlightedText));
-    const qreal x = -horizontalScrollBar()->value();
+    const qreal scrolled = horizontalScrollBar()->value();
     const qreal width = viewport()->width();
+    const qreal spacing = fontMetrics().lineSpacing();
     qreal y = 0;
+    if (m_wrap && m_topRow > 0 && !lines.isEmpty()) { // the rows above it are scrolled away
+        const auto layout = PieceLayout(lines[0], std::min(m_topPiece, PieceCount(lines[0]) - 1));
+        if (layout->lineCount() > 0)
+            y = -layout->lineAt(std::min(m_topRow, layout->lineCount() - 1)).y();
+    }
     for (qsizetype i = 0; i < lines.size() && y < viewport()->height(); ++i) {
         const std::int64_t line = top + i;
-        auto layout =
-            std::make_unique<QTextLayout>(lines[i].left(kShownPerLine), font(), viewport());
-        LayOut(*layout, width);
-        QList<QTextLayout::FormatRange> ranges;
-        if (line >= start.line && line <= end.line && start != end) {
-            const std::int64_t from = line == start.line ? start.column : 0;
-            const std::int64_t to = line == end.line ? end.column : lines[i].size();
-            ranges.append({static_cast<int>(from), static_cast<int>(to - from), selected});
+        const QString& text = lines[i];
+        const qsizetype pieces = PieceCount(text);
+        if (m_wrap) {
+            qsizetype piece = i == 0 ? std::min(m_topPiece, pieces - 1) : 0;
+            for (; piece < pieces && y < viewport()->height(); ++piece) {
+                PaintPiece(painter, line, text, piece, {0, y});
+                y += std::max<qreal>(m_shown.back().layout->boundingRect().height(), spacing);
+            }
+            continue;
         }
-        layout->draw(&painter, {x, y}, ranges);
-        m_widest = std::max(m_widest, layout->maximumWidth());
-        const qreal height = layout->boundingRect().height();
-        m_shown.push_back({line, y, std::move(layout)});
-        y += std::max<qreal>(height, fontMetrics().lineSpacing());
+        if (pieces == 1) {
+            PaintPiece(painter, line, text, 0, {-scrolled, y});
+            m_widest = std::max(m_widest, m_shown.back().layout->maximumWidth());
+        } else {
+            const std::vector<qreal>& lefts = PieceLefts(line, text);
+            for (qsizetype piece = 0; piece < pieces && lefts[piece] < scrolled + width; ++piece)
+                if (lefts[piece + 1] >= scrolled)
+                    PaintPiece(painter, line, text, piece, {lefts[piece] - scrolled, y});
+            m_widest = std::max(m_widest, lefts.back());
+        }
+        y += spacing;
     }
     if (!m_wrap && horizontalScrollBar()->maximum() < m_widest - viewport()->width())
         UpdateScrollBars();
+}
+
+QStringList LargeLogView::TextOnScreen() const {
+    QStringList rows;
+    const qreal left = horizontalScrollBar()->value();
+    for (const Shown& shown : m_shown)
+        for (int i = 0; i < shown.layout->lineCount(); ++i) {
+            const QTextLine row = shown.layout->lineAt(i);
+            const qreal top = shown.top + row.y();
+            if (top + row.height() <= 0 || top >= viewport()->height())
+                continue;
+            const int from = row.xToCursor(left - shown.left);
+            const int to = row.xToCursor(left + viewport()->width() - shown.left);
+            rows << shown.layout->text().mid(from, to - from);
+        }
+    return rows;
 }
 
 void LargeLogView::resizeEvent(QResizeEvent* event) {
@@ -225,19 +340,74 @@ void LargeLogView::resizeEvent(QResizeEvent* event) {
 }
 
 void LargeLogView::scrollContentsBy(int, int) {
+    if (!m_movingTop) // the scroll bar moved by lines
+        m_topPiece = m_topRow = 0;
     viewport()->update();
+}
+
+void LargeLogView::SetTop(std::int64_t line, qsizetype piece, int row) {
+    m_movingTop = true;
+    m_topPiece = piece;
+    m_topRow = row;
+    verticalScrollBar()->setValue(ClampToInt(line));
+    m_movingTop = false;
+    viewport()->update();
+}
+
+void LargeLogView::ScrollRows(std::int64_t rows) {
+    if (!m_index)
+        return;
+    if (!m_wrap) {
+        verticalScrollBar()->setValue(ClampToInt(TopLine() + rows));
+        return;
+    }
+    std::int64_t line = TopLine();
+    qsizetype piece = m_topPiece;
+    int row = m_topRow;
+    for (; rows > 0; --rows) {
+        const QString text = LineText(line);
+        if (PieceCount(text) > 1) {
+            if (row + 1 < PieceLayout(text, piece)->lineCount()) {
+                ++row;
+                continue;
+            }
+            if (piece + 1 < PieceCount(text)) {
+                ++piece, row = 0;
+                continue;
+            }
+        }
+        if (line + 1 >= LineCount())
+            break;
+        ++line, piece = 0, row = 0;
+    }
+    for (; rows < 0; ++rows) {
+        if (row > 0) {
+            --row;
+        } else if (piece > 0) {
+            --piece;
+            row = PieceLayout(LineText(line), piece)->lineCount() - 1;
+        } else if (line > 0) {
+            const QString text = LineText(--line);
+            piece = PieceCount(text) - 1;
+            row = piece > 0 ? PieceLayout(text, piece)->lineCount() - 1 : 0;
+        }
+    }
+    SetTop(line, piece, std::max(0, row));
 }
 
 LargeLogView::Position LargeLogView::PositionAt(QPoint point) const {
     const qreal x = point.x() + horizontalScrollBar()->value();
-    for (const Shown& shown : m_shown) {
-        const QRectF box = shown.layout->boundingRect().translated(0, shown.top);
-        if (point.y() >= box.bottom() && &shown != &m_shown.back())
+    for (auto k = m_shown.begin(); k != m_shown.end(); ++k) {
+        const QRectF box = k->layout->boundingRect().translated(0, k->top);
+        if (point.y() >= box.bottom() && k + 1 != m_shown.end())
             continue;
-        for (int i = 0; i < shown.layout->lineCount(); ++i) {
-            const QTextLine row = shown.layout->lineAt(i);
-            if (point.y() < shown.top + row.rect().bottom() || i + 1 == shown.layout->lineCount())
-                return {shown.line, row.xToCursor(x)};
+        // Unwrapped, the pieces of a line lie side by side: the one under the point.
+        while (!m_wrap && k + 1 != m_shown.end() && (k + 1)->line == k->line && (k + 1)->left <= x)
+            ++k;
+        for (int i = 0; i < k->layout->lineCount(); ++i) {
+            const QTextLine row = k->layout->lineAt(i);
+            if (point.y() < k->top + row.rect().bottom() || i + 1 == k->layout->lineCount())
+                return {k->line, k->column + row.xToCursor(x - k->left)};
         }
     }
     return {TopLine(), 0};
@@ -258,9 +428,9 @@ void LargeLogView::mouseMoveEvent(QMouseEvent* event) {
         return;
     const QPoint point = event->position().toPoint();
     if (point.y() < 0)
-        verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
+        ScrollRows(-1);
     else if (point.y() > viewport()->height())
-        verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        ScrollRows(1);
     m_cursor = PositionAt(point);
     viewport()->update();
     emit CommandStateChanged();
@@ -275,10 +445,30 @@ void LargeLogView::keyPressEvent(QKeyEvent* event) {
         verticalScrollBar()->setValue(0);
     else if (event == QKeySequence::MoveToEndOfDocument)
         verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    else if (event == QKeySequence::MoveToPreviousLine)
+        ScrollRows(-1);
+    else if (event == QKeySequence::MoveToNextLine)
+        ScrollRows(1);
+    else if (event == QKeySequence::MoveToPreviousPage)
+        ScrollRows(-VisibleRows());
+    else if (event == QKeySequence::MoveToNextPage)
+        ScrollRows(VisibleRows());
     else if (m_index && IsEditKey(*event))
         emit TypedInto(event);
     else
         QAbstractScrollArea::keyPressEvent(event); // arrows and pages scroll
+}
+
+void LargeLogView::wheelEvent(QWheelEvent* event) {
+    if (!m_wrap || event->angleDelta().y() == 0) {
+        QAbstractScrollArea::wheelEvent(event);
+        return;
+    }
+    m_wheelRemainder += event->angleDelta().y();
+    const int notches = m_wheelRemainder / QWheelEvent::DefaultDeltasPerStep;
+    m_wheelRemainder -= notches * QWheelEvent::DefaultDeltasPerStep;
+    ScrollRows(-std::int64_t{notches} * QApplication::wheelScrollLines());
+    event->accept();
 }
 
 void LargeLogView::SelectAll() {
@@ -398,7 +588,7 @@ std::int64_t LargeLogView::TopToCentre(std::int64_t line) const {
     qreal height = 0;
     std::int64_t top = line;
     for (auto k = lines.size() - 1; k >= 0; --k) {
-        QTextLayout layout(lines[k].left(kShownPerLine), font(), viewport());
+        QTextLayout layout(lines[k].left(kPiece), font(), viewport());
         LayOut(layout, viewport()->width());
         height += layout.boundingRect().height();
         if (height > viewport()->height() / 2 && top != line)
@@ -409,21 +599,28 @@ std::int64_t LargeLogView::TopToCentre(std::int64_t line) const {
 }
 
 void LargeLogView::ShowPosition(Position position) {
-    const bool shown = std::any_of(m_shown.begin(), m_shown.end(), [&](const Shown& line) {
-        return line.line == position.line &&
-               line.top + line.layout->boundingRect().height() <= viewport()->height();
+    const QString text = LineText(position.line);
+    const qsizetype piece = PieceOf(text, position.column);
+    const qsizetype column = PieceStart(text, piece);
+    const bool shown = std::any_of(m_shown.begin(), m_shown.end(), [&](const Shown& at) {
+        return at.line == position.line && at.column == column && at.top >= 0 &&
+               at.top + at.layout->boundingRect().height() <= viewport()->height();
     });
-    if (!shown)
-        verticalScrollBar()->setValue(ClampToInt(TopToCentre(position.line)));
-    if (m_wrap)
+    const auto layout = PieceLayout(text, piece);
+    if (!shown && m_wrap && PieceCount(text) > 1) {
+        const int row =
+            layout->lineForTextPosition(static_cast<int>(position.column - column)).lineNumber();
+        SetTop(position.line, piece, std::max(0, row));
+        ScrollRows(-VisibleRows() / 2);
+    } else if (!shown) {
+        SetTop(TopToCentre(position.line), 0, 0);
+    }
+    if (m_wrap || layout->lineCount() == 0)
         return;
-    const QStringList lines = m_index->Lines(position.line, 1);
-    if (lines.isEmpty())
-        return;
-    QTextLayout layout(lines.constFirst(), font(), viewport());
-    LayOut(layout, viewport()->width());
-    const qreal x = layout.lineAt(0).cursorToX(static_cast<int>(position.column));
-    m_widest = std::max(m_widest, layout.maximumWidth());
+    const std::vector<qreal>& lefts = PieceLefts(position.line, text);
+    const qreal x =
+        lefts[piece] + layout->lineAt(0).cursorToX(static_cast<int>(position.column - column));
+    m_widest = std::max(m_widest, lefts.back());
     UpdateScrollBars();
     const int left = horizontalScrollBar()->value();
     if (x < left || x > left + viewport()->width() - 20)

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -67,6 +68,8 @@ public:
     QString SelectedText() const;
     void Copy();
     std::int64_t TopLine() const;
+    // The text of the rows on screen, each cut to the part inside the window.
+    QStringList TextOnScreen() const;
 
     bool CanSelectAll() const;
     bool CanCopy() const { return HasSelection(); }
@@ -98,10 +101,14 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
+    // A piece of a line as laid out on screen: its first column, and where it was drawn.
     struct Shown {
         std::int64_t line;
+        qsizetype column;
+        qreal left;
         qreal top;
         std::unique_ptr<QTextLayout> layout;
     };
@@ -109,6 +116,17 @@ private:
     void UpdateScrollBars();
     int VisibleRows() const;
     void LayOut(QTextLayout& layout, qreal width) const;
+    QString LineText(std::int64_t line) const;
+    std::unique_ptr<QTextLayout> PieceLayout(const QString& text, qsizetype piece) const;
+    // Where each piece of a line starts across the window and where the last one ends,
+    // unwrapped.
+    const std::vector<qreal>& PieceLefts(std::int64_t line, const QString& text) const;
+    void PaintPiece(QPainter& painter, std::int64_t line, const QString& text, qsizetype piece,
+                    QPointF at);
+    // Moves the top of the window by rows: within a line of several pieces by its wrapped
+    // rows, elsewhere by lines.
+    void ScrollRows(std::int64_t rows);
+    void SetTop(std::int64_t line, qsizetype piece, int row);
     Position PositionAt(QPoint point) const;
     void ShowPosition(Position position);
     std::int64_t TopToCentre(std::int64_t line) const;
@@ -121,6 +139,14 @@ private:
     Position m_anchor, m_cursor;
     std::vector<Shown> m_shown;
     qreal m_widest = 0;
+    // Where the top line is shown from, when it is laid out in pieces.
+    qsizetype m_topPiece = 0;
+    int m_topRow = 0;
+    bool m_movingTop = false;
+    int m_wheelRemainder = 0;
+    mutable std::int64_t m_textLine = -1;
+    mutable QString m_text;
+    mutable std::map<std::int64_t, std::vector<qreal>> m_pieceLefts;
     LargeFileSearch m_search;
     QPointer<FindDialog> m_findDialog;
     std::unique_ptr<LargePrintJob> m_printJob;
