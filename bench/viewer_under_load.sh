@@ -86,10 +86,10 @@ wait_window() {
 # tick was 2 ms late, "?" without data. With $3 = count: the ticks more than 100 ms late.
 probe_worst() {
     [ -s "$probe" ] || { echo "?"; return; }
-    awk -v b="$1" -v e="$2" -v what="${3:-worst}" '$1 != "worst" && $1 >= b && $1 <= e {
+    awk -v b="$1" -v e="$2" -v s="$began" -v what="${3:-worst}" '$1 != "worst" && $1 >= b && $1 <= e {
             if ($2 > w) { w = $2; at = $1 } if ($2 > 100) ++n }
         END { if (what == "count") print n + 0
-              else if (w > 0) printf "%.1f ms (%.2f s into the sending)", w, (at - b) / 1000
+              else if (w > 0) printf "%.1f ms (%.2f s into the sending)", w, (at - s) / 1000
               else printf "<2 ms" }' \
         "$probe"
 }
@@ -158,6 +158,7 @@ began=$(field began_ms "$sent")
 # The probe window: the sending, or the load when it lasts longer, and a second after.
 until_ms=$(awk -v e="$(field ended_ms "$sent")" -v b="$began" -v s="$t_send" -v l="$t_loaded" \
     'BEGIN { x = b + (l - s) * 1000; if (e > x) x = e; printf "%.0f", x + 1000 }')
+return_ms=$(awk -v b="$began" -v s="$t_send" -v r="$t_return" 'BEGIN { printf "%.0f", b + (r - s) * 1000 }')
 rss_peak=$(peak_kib "$MAROVIND_PID")
 kill -TERM "$MAROVIND_PID"
 e2e_wait_exit "$MAROVIND_PID" 60 || true
@@ -172,5 +173,7 @@ echo "memory:  rss $(mb "$rss_before") MB before the open, $(mb "$rss_after") MB
     "(peak of the process $(mb "$rss_peak") MB)"
 echo "gui:     worst GUI-thread timer delay during the run $(probe_worst "$began" "$until_ms")," \
     "$(probe_worst "$began" "$until_ms" count) ticks more than 100 ms late"
+echo "         from Return on: $(probe_worst "$return_ms" "$until_ms")," \
+    "$(probe_worst "$return_ms" "$until_ms" count) ticks more than 100 ms late"
 [ "$(field lost "$check")" = 0 ] || lost_ranges
 echo "screen:  $shot"
