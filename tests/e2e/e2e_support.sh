@@ -44,7 +44,8 @@ e2e_udp_bound() {
 }
 
 # Copies the program into the fresh directory $2, which becomes its program directory,
-# and starts it there on the offscreen platform; standard error goes to $2/stderr.txt.
+# and starts it there on the offscreen platform (E2E_QPA_PLATFORM names another, e.g. xcb
+# on an X display); standard error goes to $2/stderr.txt.
 # Waits until it has bound UDP 514. Sets MAROVIND_PID. False (and the reason on stderr)
 # when it ends or does not bind within 30 seconds. Extra environment: MAROVIND_ENV array.
 e2e_start_program() {
@@ -53,7 +54,8 @@ e2e_start_program() {
     local html
     html="$(dirname "$program")/marovind.html"
     [ -f "$html" ] && cp "$html" "$dir/"
-    (cd "$dir" && exec env QT_QPA_PLATFORM=offscreen "${MAROVIND_ENV[@]}" ./marovind \
+    (cd "$dir" && exec env "QT_QPA_PLATFORM=${E2E_QPA_PLATFORM:-offscreen}" \
+        "${MAROVIND_ENV[@]}" ./marovind \
         >"$dir/stdout.txt" 2>"$dir/stderr.txt") &
     MAROVIND_PID=$!
     local i
