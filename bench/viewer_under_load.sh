@@ -15,6 +15,9 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 # shellcheck source=../tests/e2e/e2e_support.sh
 source "$root/tests/e2e/e2e_support.sh"
+if [ "${MAROVIND_E2E_NAMESPACE:-}" != 1 ] && ! { command -v xdotool && command -v import; } >/dev/null; then
+    "$root/scripts/install-deps" xdotool imagemagick || echo "xdotool or ImageMagick could not be installed" >&2
+fi
 e2e_enter_namespaces "-n" "$0" "$build"
 if [ "${VIEW_ON_XVFB:-}" != 1 ]; then
     for tool in xvfb-run xdotool import; do
