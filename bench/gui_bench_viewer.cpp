@@ -1,7 +1,8 @@
-// The log viewer with a 16 MB log file: loading it into the viewer (read, decode, fill the
-// view and show it), and finding a string on its last line. Then 200 MB and 1 GB files
-// through the large-file view: first screen, fully indexed, resident memory, find, and the
-// longest the event loop waited meanwhile.
+// The log viewer with a 16 MB log file: typed into, until the text view has taken over from
+// the large-file view (read, decode, fill the view and show it), and finding a string on its
+// last line there. Then 16 MB, 200 MB and 1 GB files through the large-file view: first
+// screen, fully indexed, resident memory, find, and the longest the event loop waited
+// meanwhile; and a line of 4 MB shown wrapped and unwrapped.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -17,6 +18,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTextCursor>
+#include <QScrollBar>
+#include <QTest>
 #include <QThread>
 
 #include "core/platform/MessageBox.h"
@@ -107,6 +110,7 @@ LoadTimes OpenAndWait(Fixture& f) {
     QElapsedTimer total;
     total.start();
     f.viewerTemplate->OpenDocumentFile(f.path);
+    QTest::keyClick(&f.viewerTemplate->GetViewer()->GetLargeView(), 'x');
     LoadTimes times;
     times.firstScreenMs = times.worstTurnMs = static_cast<double>(total.nsecsElapsed()) / 1e6;
     while (f.viewerTemplate->GetViewer()->GetDocument().IsLoading()) {
@@ -120,7 +124,7 @@ LoadTimes OpenAndWait(Fixture& f) {
     return times;
 }
 
-// A reload of the open viewer, up to the whole text being in the view.
+// A reload of the open viewer and a key typed, up to the whole text being in the text view.
 void BM_LoadIntoViewer(benchmark::State& state) {
     Fixture& f = TheFixture();
     f.SetWrap(state.range(0) != 0);
@@ -225,11 +229,52 @@ void BM_LargeFile(benchmark::State& state) {
 }
 BENCHMARK(BM_LargeFile)
     ->ArgName("MB")
+    ->Arg(16)
     ->Arg(200)
     ->Arg(1024)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(1);
+// A file whose second line is 4 MB long, on screen from its top with the long line
+// wrapped, and unwrapped scrolled to its middle; then Page Down through it, wrapped.
+void BM_LongLine(benchmark::State& state) {
+    const std::string path = QDir::tempPath().toStdString() + "/marovind_bench_long.log";
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out << "Dec 08 04:37:41 10.1.1.1 before\r\nDec 08 04:37:42 10.1.1.1 long:";
+        for (int i = 0; i < 500'000; ++i)
+            out << " w" << 1'000'000 + i;
+        out << "\r\n" << kLastLine << "\r\n";
+    }
+    LogViewerTemplate viewerTemplate;
+    for (auto _ : state) {
+        viewerTemplate.OpenDocumentFile(path);
+        LargeLogView& view = viewerTemplate.GetViewer()->GetLargeView();
+        PumpUntil([&] { return !view.Indexing(); });
+        const auto timed = [&](auto&& action) {
+            QElapsedTimer timer;
+            timer.start();
+            action();
+            view.viewport()->repaint();
+            return static_cast<double>(timer.nsecsElapsed()) / 1e6;
+        };
+        state.counters["wrapped_screen_ms"] = timed([] {});
+        state.counters["page_down_ms"] =
+            timed([&] { QTest::keyClick(&view, Qt::Key_PageDown); });
+        state.counters["unwrapped_middle_ms"] = timed([&] {
+            viewerTemplate.GetViewer()->WordWrapAction()->trigger();
+            view.verticalScrollBar()->setValue(1);
+            view.horizontalScrollBar()->setValue(view.horizontalScrollBar()->maximum() / 2);
+        });
+        state.counters["unwrapped_again_ms"] = timed([&] {
+            view.horizontalScrollBar()->setValue(view.horizontalScrollBar()->maximum() / 3);
+        });
+        viewerTemplate.GetViewer()->WordWrapAction()->trigger();
+    }
+    viewerTemplate.CloseAllDocuments();
+    std::remove(path.c_str());
+}
+BENCHMARK(BM_LongLine)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 } // namespace
 
 int main(int argc, char** argv) {
