@@ -1136,6 +1136,27 @@ private slots:
                  QMarginsF(0.5, 0.5, 0.5, 0.5));
     }
 
+    // A line taller than a page goes on over the next pages, all of it printed.
+    void largeViewPrintsALineTallerThanAPage() {
+        CEditDoc::SetLargeFileLimit(0);
+        std::string line;
+        for (int i = 0; i < 20'000; ++i)
+            line += QString::asprintf("%07d ", i).toStdString();
+        QVERIFY(m_template->OpenDocumentFile(Make("tall.log", "first\r\n" + line + "\r\nlast")));
+        QVERIFY(WaitLoaded());
+        const QString pdf = m_dir->filePath("tall.pdf");
+        PrintDialogs::SetPrintDialog([&](QPrinter& printer, QWidget*) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(pdf);
+            return true;
+        });
+        Viewer()->PrintAction()->trigger();
+        QVERIFY(PumpEventsUntil([&] { return !Large().Printing(); }, 60000));
+        // 160,000 characters at well under 200 to a row and 80 rows to a page.
+        QVERIFY2(PdfPageCount(pdf.toStdString()) > 10,
+                 qPrintable(QString::number(PdfPageCount(pdf.toStdString()))));
+    }
+
     // A line far longer than the window is all shown: scrolled down row by row when wrapped
     // and across when not, every word of it comes on screen, and so does a hit at its end.
     void largeViewShowsAllOfALongLine_data() {

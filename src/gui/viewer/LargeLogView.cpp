@@ -21,6 +21,7 @@
 #include "gui/viewer/FindDialog.h"
 #include "gui/viewer/LargePrintJob.h"
 #include "gui/viewer/LineIndex.h"
+#include "gui/viewer/LinePieces.h"
 #include "gui/viewer/MyEditView.h"
 
 namespace {
@@ -28,41 +29,7 @@ constexpr std::int64_t kEnd = std::numeric_limits<std::int64_t>::max();
 constexpr qreal kNoWrapWidth = 8'000'000; // far wider than any screen, inside the layout's range
 constexpr int kPollMilliseconds = 50;
 constexpr qint64 kFirstScreenWaitMs = 50;
-// Laying out a line costs more than linearly in its length, so a longer line is laid out
-// in pieces of this many characters, and only the pieces on screen are.
-constexpr qsizetype kPiece = 4096;
 constexpr std::size_t kPieceLeftsKept = 16;
-
-// How far back from a piece's nominal start a space is looked for, so that wrapped, a piece
-// ends where a row would.
-constexpr qsizetype kWordReach = 256;
-
-// Piece `piece` of a line starts here: after a space shortly before, if there is one, and
-// never inside a surrogate pair.
-qsizetype PieceStart(const QString& text, qsizetype piece) {
-    qsizetype start = std::min(piece * kPiece, text.size());
-    if (start == 0 || start == text.size())
-        return start;
-    const qsizetype reach = std::min(start, kWordReach);
-    const qsizetype space = QStringView(text).sliced(start - reach, reach).lastIndexOf(u' ');
-    if (space >= 0)
-        return start - reach + space + 1;
-    if (text[start].isLowSurrogate())
-        ++start;
-    return start;
-}
-
-qsizetype PieceCount(const QString& text) {
-    return std::max<qsizetype>(1, (text.size() + kPiece - 1) / kPiece);
-}
-
-qsizetype PieceOf(const QString& text, std::int64_t column) {
-    const qsizetype count = PieceCount(text);
-    const auto piece = std::min<qsizetype>(static_cast<qsizetype>(column / kPiece), count - 1);
-    if (piece + 1 < count && column >= PieceStart(text, piece + 1))
-        return piece + 1;
-    return piece > 0 && column < PieceStart(text, piece) ? piece - 1 : piece;
-}
 
 bool IsEditKey(const QKeyEvent& event) {
     static constexpr QKeySequence::StandardKey kEdits[] = {
@@ -231,9 +198,7 @@ QString LargeLogView::LineText(std::int64_t line) const {
 }
 
 std::unique_ptr<QTextLayout> LargeLogView::PieceLayout(const QString& text, qsizetype piece) const {
-    const qsizetype start = PieceStart(text, piece);
-    auto layout = std::make_unique<QTextLayout>(
-        text.mid(start, PieceStart(text, piece + 1) - start), font(), viewport());
+    auto layout = std::make_unique<QTextLayout>(LinePieces::Text(text, piece), font(), viewport());
     LayOut(*layout, viewport()->width());
     return layout;
 }
@@ -245,7 +210,7 @@ const std::vector<qreal>& LargeLogView::PieceLefts(std::int64_t line, const QStr
     if (m_pieceLefts.size() >= kPieceLeftsKept)
         m_pieceLefts.clear();
     std::vector<qreal> lefts{0};
-    for (qsizetype piece = 0; piece < PieceCount(text); ++piece)
+    for (qsizetype piece = 0; piece < LinePieces::Count(text); ++piece)
         lefts.push_back(lefts.back() + PieceLayout(text, piece)->lineAt(0).naturalTextWidth());
     return m_pieceLefts[line] = std::move(lefts);
 }
@@ -253,7 +218,7 @@ const std::vector<qreal>& LargeLogView::PieceLefts(std::int64_t line, const QStr
 void LargeLogView::PaintPiece(QPainter& painter, std::int64_t line, const QString& text,
                               qsizetype piece, QPointF at) {
     auto layout = PieceLayout(text, piece);
-    const qsizetype column = PieceStart(text, piece);
+    const qsizetype column = LinePieces::Start(text, piece);
     const Position start = SelectionStart();
     const Position end = SelectionEnd();
     QList<QTextLayout::FormatRange> ranges;
@@ -286,14 +251,15 @@ void LargeLogView::paintEvent(QPaintEvent*) {
     const qreal spacing = fontMetrics().lineSpacing();
     qreal y = 0;
     if (m_wrap && m_topRow > 0 && !lines.isEmpty()) { // the rows above it are scrolled away
-        const auto layout = PieceLayout(lines[0], std::min(m_topPiece, PieceCount(lines[0]) - 1));
+        const auto layout =
+            PieceLayout(lines[0], std::min(m_topPiece, LinePieces::Count(lines[0]) - 1));
         if (layout->lineCount() > 0)
             y = -layout->lineAt(std::min(m_topRow, layout->lineCount() - 1)).y();
     }
     for (qsizetype i = 0; i < lines.size() && y < viewport()->height(); ++i) {
         const std::int64_t line = top + i;
         const QString& text = lines[i];
-        const qsizetype pieces = PieceCount(text);
+        const qsizetype pieces = LinePieces::Count(text);
         if (m_wrap) {
             qsizetype piece = i == 0 ? std::min(m_topPiece, pieces - 1) : 0;
             for (; piece < pieces && y < viewport()->height(); ++piece) {
@@ -366,12 +332,12 @@ void LargeLogView::ScrollRows(std::int64_t rows) {
     int row = m_topRow;
     for (; rows > 0; --rows) {
         const QString text = LineText(line);
-        if (PieceCount(text) > 1) {
+        if (LinePieces::Count(text) > 1) {
             if (row + 1 < PieceLayout(text, piece)->lineCount()) {
                 ++row;
                 continue;
             }
-            if (piece + 1 < PieceCount(text)) {
+            if (piece + 1 < LinePieces::Count(text)) {
                 ++piece, row = 0;
                 continue;
             }
@@ -388,7 +354,7 @@ void LargeLogView::ScrollRows(std::int64_t rows) {
             row = PieceLayout(LineText(line), piece)->lineCount() - 1;
         } else if (line > 0) {
             const QString text = LineText(--line);
-            piece = PieceCount(text) - 1;
+            piece = LinePieces::Count(text) - 1;
             row = piece > 0 ? PieceLayout(text, piece)->lineCount() - 1 : 0;
         }
     }
@@ -588,7 +554,7 @@ std::int64_t LargeLogView::TopToCentre(std::int64_t line) const {
     qreal height = 0;
     std::int64_t top = line;
     for (auto k = lines.size() - 1; k >= 0; --k) {
-        QTextLayout layout(lines[k].left(kPiece), font(), viewport());
+        QTextLayout layout(lines[k].left(LinePieces::kLength), font(), viewport());
         LayOut(layout, viewport()->width());
         height += layout.boundingRect().height();
         if (height > viewport()->height() / 2 && top != line)
@@ -600,14 +566,14 @@ std::int64_t LargeLogView::TopToCentre(std::int64_t line) const {
 
 void LargeLogView::ShowPosition(Position position) {
     const QString text = LineText(position.line);
-    const qsizetype piece = PieceOf(text, position.column);
-    const qsizetype column = PieceStart(text, piece);
+    const qsizetype piece = LinePieces::Of(text, position.column);
+    const qsizetype column = LinePieces::Start(text, piece);
     const bool shown = std::any_of(m_shown.begin(), m_shown.end(), [&](const Shown& at) {
         return at.line == position.line && at.column == column && at.top >= 0 &&
                at.top + at.layout->boundingRect().height() <= viewport()->height();
     });
     const auto layout = PieceLayout(text, piece);
-    if (!shown && m_wrap && PieceCount(text) > 1) {
+    if (!shown && m_wrap && LinePieces::Count(text) > 1) {
         const int row =
             layout->lineForTextPosition(static_cast<int>(position.column - column)).lineNumber();
         SetTop(position.line, piece, std::max(0, row));

@@ -3,11 +3,13 @@
 #include <limits>
 
 #include <QElapsedTimer>
+#include <QFontMetricsF>
 #include <QPageLayout>
 #include <QPrinter>
 #include <QTextLayout>
 
 #include "gui/viewer/LineIndex.h"
+#include "gui/viewer/LinePieces.h"
 
 namespace {
 constexpr qint64 kStepMilliseconds = 20;
@@ -24,6 +26,9 @@ bool LargePrintJob::Start(const LineIndex& index, QPrinter& printer, const QFont
     m_first = printer.fromPage() > 0 ? printer.fromPage() : 1;
     m_last = printer.toPage() > 0 ? printer.toPage() : std::numeric_limits<int>::max();
     m_line = 0;
+    m_batch.clear();
+    m_batchFirst = 0;
+    m_piece = 0;
     m_pageNumber = 1;
     m_y = 0;
     m_step.setInterval(0);
@@ -37,9 +42,16 @@ void LargePrintJob::Step() {
     elapsed.start();
     const std::int64_t lines = m_index->LineCount();
     while (m_line < lines && elapsed.elapsed() < kStepMilliseconds) {
-        for (const QString& text : m_index->Lines(m_line, kBatch)) {
-            if (!PrintLine(text))
-                return Finish();
+        if (m_line >= m_batchFirst + m_batch.size()) {
+            m_batch = m_index->Lines(m_line, kBatch);
+            m_batchFirst = m_line;
+            if (m_batch.isEmpty())
+                break;
+        }
+        if (!PrintPiece())
+            return Finish();
+        if (++m_piece >= LinePieces::Count(m_batch[m_line - m_batchFirst])) {
+            m_piece = 0;
             ++m_line;
         }
     }
@@ -47,9 +59,18 @@ void LargePrintJob::Step() {
         Finish();
 }
 
-// False once the page range is done.
-bool LargePrintJob::PrintLine(const QString& text) {
-    QTextLayout layout(text, m_font, m_printer);
+bool LargePrintJob::NewPage() {
+    if (++m_pageNumber > m_last)
+        return false;
+    if (m_pageNumber > m_first)
+        m_printer->newPage();
+    m_y = 0;
+    return true;
+}
+
+bool LargePrintJob::PrintPiece() {
+    const QString& text = m_batch[m_line - m_batchFirst];
+    QTextLayout layout(LinePieces::Text(text, m_piece), m_font, m_printer);
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere); // paper always wraps
     layout.setTextOption(option);
@@ -61,16 +82,21 @@ bool LargePrintJob::PrintLine(const QString& text) {
         height += row.height();
     }
     layout.endLayout();
-    if (m_y > 0 && m_y + height > m_page.height()) {
-        if (++m_pageNumber > m_last)
-            return false;
-        if (m_pageNumber > m_first)
-            m_printer->newPage();
-        m_y = 0;
+    const bool whole = LinePieces::Count(text) == 1 && height <= m_page.height();
+    if (whole && m_y > 0 && m_y + height > m_page.height() && !NewPage())
+        return false;
+    if (layout.lineCount() == 0) { // an empty line still takes a row
+        m_y += QFontMetricsF(m_font, m_printer).lineSpacing();
+        return true;
     }
-    if (m_pageNumber >= m_first)
-        layout.draw(&m_painter, {0, m_y});
-    m_y += height;
+    for (int i = 0; i < layout.lineCount(); ++i) {
+        const QTextLine row = layout.lineAt(i);
+        if (m_y > 0 && m_y + row.height() > m_page.height() && !NewPage())
+            return false;
+        if (m_pageNumber >= m_first)
+            row.draw(&m_painter, {0, m_y - row.y()});
+        m_y += row.height();
+    }
     return true;
 }
 
