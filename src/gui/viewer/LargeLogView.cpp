@@ -422,7 +422,7 @@ void LargeLogView::keyPressEvent(QKeyEvent* event) {
     else if (m_index && IsEditKey(*event))
         emit TypedInto(event);
     else
-        QAbstractScrollArea::keyPressEvent(event); // arrows and pages scroll
+        QAbstractScrollArea::keyPressEvent(event); // left and right scroll across
 }
 
 void LargeLogView::wheelEvent(QWheelEvent* event) {
