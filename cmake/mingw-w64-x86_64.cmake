@@ -1,6 +1,7 @@
 # Cross build for 64-bit Windows with Debian's mingw-w64 (g++-mingw-w64-x86-64-posix).
-# The posix thread model gives std::thread and std::mutex; libgcc and libstdc++ are linked
-# statically so the executables run under wine or on Windows without extra DLLs.
+# The posix thread model gives std::thread and std::mutex. Programs without Qt carry their
+# C++ runtime inside (see marovind_link_runtime_statically); those with Qt share the runtime
+# DLLs that Qt's own DLLs load.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
@@ -17,10 +18,8 @@ set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_TRIPLET})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++ -static")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++")
+# A Qt for Windows named by CMAKE_PREFIX_PATH lies outside the sysroot.
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
 
 # Built executables are run with wine (try_run, gtest_discover_tests).
 find_program(WINE_EXECUTABLE wine)

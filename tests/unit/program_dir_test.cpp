@@ -144,6 +144,19 @@ TEST_F(ChooseProgramDirTest, AReadOnlyExecutableDirectoryGivesTheCreatedDataDire
     EXPECT_TRUE(m_boxes.empty());
 }
 
+TEST_F(ChooseProgramDirTest, AnInstalledCopyUsesTheDataDirectoryThoughItMayWriteItsFolder) {
+    const std::string exeDir = m_root.Path() + DirectorySeparator();
+    std::ofstream(exeDir + kInstalledMarker) << "installed\n";
+    const std::string dataDir = Dir("local/Marovind");
+    EXPECT_EQ(ChooseProgramDirectory(exeDir, dataDir), dataDir);
+    EXPECT_TRUE(std::filesystem::is_directory(dataDir));
+    EXPECT_TRUE(m_boxes.empty());
+    // A folder of that name is no marker: the installer writes a file.
+    std::filesystem::remove(exeDir + kInstalledMarker);
+    std::filesystem::create_directory(exeDir + kInstalledMarker);
+    EXPECT_EQ(ChooseProgramDirectory(exeDir, dataDir), exeDir);
+}
+
 TEST_F(ChooseProgramDirTest, AnUncreatableDataDirectoryIsNamedAndStillUsed) {
     const std::string exeDir = ReadOnlyDir();
     if (exeDir.empty())

@@ -24,10 +24,18 @@ std::string DirectoryOf(const std::string& executablePath) {
     return last == std::string::npos ? std::string() : executablePath.substr(0, last + 1);
 }
 
+bool IsInstalledCopy(const std::string& executableDir) {
+    std::error_code error;
+    return !executableDir.empty() &&
+           std::filesystem::is_regular_file(executableDir + kInstalledMarker, error);
+}
+
 std::string ChooseProgramDirectory(const std::string& executableDir,
                                    const std::string& userDataDir) {
-    // Without a known executable directory the files stay relative to the current one.
-    if (executableDir.empty() || IsDirectoryWritable(executableDir))
+    // Without a known executable directory the files stay relative to the current one. An
+    // installed copy keeps out of its folder even when an administrator could write there.
+    if (executableDir.empty() ||
+        (!IsInstalledCopy(executableDir) && IsDirectoryWritable(executableDir)))
         return executableDir;
     if (userDataDir.empty()) {
         AfxMessageBox("Cannot write to " + executableDir +

@@ -10,8 +10,14 @@ std::string ProgramDirectory();
 // %LOCALAPPDATA%\Marovind\ on Windows. Empty when the environment names no such place.
 std::string UserDataDirectory();
 
+// The file that an installer puts beside the executables: a copy whose folder holds it is
+// installed, and never writes into that folder.
+inline constexpr const char* kInstalledMarker = "installed.txt";
+bool IsInstalledCopy(const std::string& executableDir);
+
 // The program directory: `executableDir` while the user may write there (a build tree, a
-// copied folder), else `userDataDir`, created when missing (an installed program). A data
+// copied folder) and it holds no kInstalledMarker, else `userDataDir`, created when missing
+// (an installed program). A data
 // directory that cannot be created is named in a message box and is still the result: the
 // program starts, and each file named from it fails with its own message.
 std::string ChooseProgramDirectory(const std::string& executableDir,
