@@ -5,7 +5,8 @@
 # it numbered 100-byte datagrams on loopback at one rate, waits until its log stops growing
 # and counts what the log holds. Environment: LOAD_COUNT (200000), LOAD_SIZE (100),
 # LOAD_RATES ("10000 50000 100000 200000 0"; 0 is as fast as possible), LOAD_BURST (20000),
-# LOAD_SERVERS ("marovind marovindd rsyslog"), LOAD_PROGRAM (another build of the program to run).
+# LOAD_SERVERS ("marovind marovindd rsyslog"; "wine" is marovind.exe under wine, see
+# bench/wine_load.sh), LOAD_PROGRAM (another build of the program to run).
 # In every Marovind run a 10 ms timer on its GUI thread measures how late it fires while the
 # load runs (MAROVIND_PROBE_TIMER): the gui column; the figure at 50,000 messages a second
 # is printed again under the table.
@@ -45,10 +46,10 @@ start_marovind() { # $1: run directory
     EOL=crlf
 }
 
-# Waits up to 10 s until SERVER_PID has bound UDP 514; false when it ends first.
+# Waits up to $1 seconds (10) until SERVER_PID has bound UDP 514; false when it ends first.
 wait_bound() {
     local i
-    for ((i = 0; i < 100; i++)); do
+    for ((i = 0; i < ${1:-10} * 10; i++)); do
         e2e_udp_bound 514 && return 0
         kill -0 "$SERVER_PID" 2>/dev/null || return 1
         sleep 0.1
@@ -63,6 +64,23 @@ start_marovindd() { # $1: run directory
     LOG=$1/syslog.log
     EOL=crlf
     wait_bound
+}
+
+# The Windows window program under wine: LOAD_WINE_DIR is an unpacked portable zip, run in
+# the wine prefix of the environment. The time from start to the bound port is kept.
+start_wine() { # $1: run directory
+    [ -n "${LOAD_WINE_DIR:-}" ] || { echo "LOAD_WINE_DIR names no unpacked zip"; return 1; }
+    cp -r "$LOAD_WINE_DIR"/. "$1/"
+    PROBE=$1/timer-probe.txt
+    local begun
+    begun=$(date +%s.%N)
+    (cd "$1" && exec env QT_QPA_PLATFORM=offscreen MAROVIND_PROBE_TIMER="$(winepath -w "$PROBE")" \
+        wine ./marovind.exe >"$1/stdout.txt" 2>"$1/stderr.txt") &
+    SERVER_PID=$!
+    LOG=$1/syslog.log
+    EOL=crlf
+    wait_bound 60 || return 1
+    WINE_STARTS+=("$(awk -v b="$begun" -v e="$(date +%s.%N)" 'BEGIN{printf "%.1f", e-b}')")
 }
 
 start_rsyslog() { # $1: run directory
@@ -116,7 +134,7 @@ run() {
     kill -TERM "$SERVER_PID" 2>/dev/null
     e2e_wait_exit "$SERVER_PID" 60 || true
     local gui=-
-    [ "$server" = marovind ] && gui=$(worst_timer_delay "$(field began_ms "$sent")" \
+    [ -n "$PROBE" ] && gui=$(worst_timer_delay "$(field began_ms "$sent")" \
         "$(field ended_ms "$sent")")
     [ "$server" = marovind ] && [ "$rate" = 50000 ] && GUI_AT_50K=$gui
     check=$("$LOGCHECK" --count "$n" --eol "$EOL" "$LOG" 2>&1 || true)
@@ -124,7 +142,7 @@ run() {
     received=$(field received "$check")
     lost=$(field lost "$check")
     local per_row=-
-    if [ "$server" = marovind ] && [ "${received:-0}" -gt 0 ]; then
+    if [ -n "$PROBE" ] && [ "${received:-0}" -gt 0 ]; then
         per_row=$(((rss1 - rss0) * 1024 / received))
     fi
     printf '%-9s %-10s %10s %9s %8s %7s %6s %9s %7s %8s %8s\n' "$server" "$label" \
@@ -145,6 +163,7 @@ echo "Load: $count datagrams of $size bytes per run on 127.0.0.1:514, $(nproc) c
 printf '%-9s %-10s %10s %9s %8s %7s %6s %9s %7s %8s %8s\n' server asked achieved received lost \
     'loss%' 'cpu%' 'rss(MB)' 'B/row' 'gui(ms)' 'us/msg'
 GUI_AT_50K=
+WINE_STARTS=()
 for server in $servers; do
     for rate in $rates; do
         label=$rate
@@ -159,4 +178,6 @@ echo "timer on Marovind's GUI thread while the load ran; us/msg: server CPU micr
 echo "message received."
 [ -n "$GUI_AT_50K" ] &&
     echo "Worst delay of a 10 ms GUI timer while 50,000 msg/s arrived: $GUI_AT_50K ms"
+[ ${#WINE_STARTS[@]} -gt 0 ] &&
+    echo "marovind.exe under wine, start to bound port (s, splash included): ${WINE_STARTS[*]}"
 exit 0
