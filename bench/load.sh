@@ -31,7 +31,7 @@ servers=${LOAD_SERVERS:-marovind marovindd rsyslog}
 ticks_per_second=$(getconf CLK_TCK)
 
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+trap 'rm -rf "$work"; [ -n "${WINE_XVFB:-}" ] && kill "$WINE_XVFB"' EXIT
 SERVER_PID=
 LOG=
 EOL=crlf
@@ -67,14 +67,24 @@ start_marovindd() { # $1: run directory
 }
 
 # The Windows window program under wine: LOAD_WINE_DIR is an unpacked portable zip, run in
-# the wine prefix of the environment. The time from start to the bound port is kept.
+# the wine prefix of the environment, its window on Xvfb. The time from start to the bound port is kept.
 start_wine() { # $1: run directory
     [ -n "${LOAD_WINE_DIR:-}" ] || { echo "LOAD_WINE_DIR names no unpacked zip"; return 1; }
     cp -r "$LOAD_WINE_DIR"/. "$1/"
     PROBE=$1/timer-probe.txt
+    # A real window, as a Windows user has it, on an X server of this namespace.
+    if [ -z "${WINE_XVFB:-}" ]; then
+        WINE_DISPLAY=59
+        while [ -e "/tmp/.X$WINE_DISPLAY-lock" ]; do WINE_DISPLAY=$((WINE_DISPLAY + 1)); done
+        Xvfb ":$WINE_DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        WINE_XVFB=$!
+        # Before any wine command: the wine server's desktop takes the display it starts with.
+        export DISPLAY=":$WINE_DISPLAY"
+        sleep 1
+    fi
     local begun
     begun=$(date +%s.%N)
-    (cd "$1" && exec env QT_QPA_PLATFORM=offscreen MAROVIND_PROBE_TIMER="$(winepath -w "$PROBE")" \
+    (cd "$1" && exec env MAROVIND_PROBE_TIMER="$(winepath -w "$PROBE")" \
         wine ./marovind.exe >"$1/stdout.txt" 2>"$1/stderr.txt") &
     SERVER_PID=$!
     LOG=$1/syslog.log

@@ -11,11 +11,12 @@ windows=$(cd "${2:-$root/build-windows}" && pwd)
 work=$(mktemp -d)
 trap 'wineserver -k 2>/dev/null; rm -rf "$work"' EXIT
 (cd "$work" && cmake -E tar xf "$(ls "$windows"/Marovind-*-win64.zip | tail -n1)")
+folder=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name 'Marovind-*')
 export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wineboot --init >/dev/null 2>&1
 wineserver -w
 # Wine's sockets live in its server: the one that runs inside load.sh's namespace must be new.
 wineserver -k 2>/dev/null || true
-LOAD_WINE_DIR=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name 'Marovind-*') \
+LOAD_WINE_DIR=$folder \
     LOAD_SERVERS=${LOAD_SERVERS:-wine marovind} LOAD_RATES=${LOAD_RATES:-50000 100000} \
     "$root/bench/load.sh" "$build"
