@@ -31,7 +31,7 @@ servers=${LOAD_SERVERS:-marovind marovindd rsyslog}
 ticks_per_second=$(getconf CLK_TCK)
 
 work=$(mktemp -d)
-trap 'rm -rf "$work"; [ -n "${WINE_XVFB:-}" ] && kill "$WINE_XVFB"' EXIT
+trap 'rm -rf "$work"; [ -z "${WINE_XVFB:-}" ] || kill "$WINE_XVFB" 2>/dev/null || true' EXIT
 SERVER_PID=
 LOG=
 EOL=crlf
