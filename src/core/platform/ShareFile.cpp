@@ -75,6 +75,7 @@ FileError FromSystemError(DWORD code) {
     case ERROR_PATH_NOT_FOUND:
         return FileError::NotFound;
     case ERROR_CRC:
+    case ERROR_NOT_READY: // also what wine reports for a Linux EIO
     case ERROR_IO_DEVICE:
     case ERROR_READ_FAULT:
     case ERROR_WRITE_FAULT:
