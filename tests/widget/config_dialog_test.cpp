@@ -1,20 +1,23 @@
 #include "core/platform/MessageBox.h"
 #include "core/platform/ProgramDir.h"
 #include "core/reception/SyslogSocket.h"
-#include "gui/config/CfgLogFiles.h"
-#include "gui/config/ConfigureCommand.h"
-#include "gui/framework/PropertyPage.h"
-#include "gui/framework/PropertySheet.h"
 #include "core/storage/LogFileEntry.h"
 #include "core/storage/LogFileSet.h"
+#include "gui/config/CfgLogFiles.h"
+#include "gui/config/ConfigureCommand.h"
 #include "gui/framework/CommandIds.h"
+#include "gui/framework/PropertyPage.h"
+#include "gui/framework/PropertySheet.h"
 #include "gui/mainframe/MainFrame.h"
 #include "gui/mainframe/MyMarovindView.h"
+#include "support_udp.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDebug>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -24,11 +27,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <fstream>
 #include <functional>
@@ -63,6 +61,10 @@ void WriteFile(const QString& path, const QByteArray& bytes) {
 }
 
 // The settings file as a first start writes it.
+// Directories are typed, shown and stored with the platform's own separator, which the
+// program appends when one is missing: a backslash on Windows.
+const QChar kSep = QDir::separator();
+
 QByteArray SettingsText(int logType, const QString& logDir, bool security) {
     return "[Marovind]\r\nLOG_TYPE = " + QByteArray::number(logType) +
            "\r\nLOG_DIR = " + logDir.toUtf8() +
@@ -173,15 +175,21 @@ private:
     LogFileSet& m_set;
 };
 
-void SendDatagram(std::uint16_t port, const QByteArray& text) {
-    const int s = ::socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(port);
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::sendto(s, text.constData(), text.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
-    ::close(s);
+// An existing directory that refuses new files to every user, root and administrators
+// too, unlike one without write permission: Linux's procfs, which wine shows on drive Z:.
+// Empty where there is none.
+QString RefusingDirectory() {
+#ifdef _WIN32
+    const QString procfs = QStringLiteral("Z:\\proc");
+#else
+    const QString procfs = QStringLiteral("/proc");
+#endif
+    return QFileInfo(procfs).isDir() ? procfs : QString();
 }
+
+constexpr const char* kNoRefusingDirectory =
+    "no procfs here (Windows itself, not wine): no other directory refuses new files to "
+    "every user, administrators too";
 
 } // namespace
 
@@ -190,6 +198,7 @@ class ConfigDialogTest : public QObject {
 
 private slots:
     void initTestCase();
+    void cleanupTestCase();
     void init();
     void cleanup();
 
@@ -222,7 +231,7 @@ private:
     QString ProgramDirText() const { return QString::fromStdString(g_programDir); }
     QString NewDirectory(const char* name) {
         QDir(m_programDir.path()).mkdir(name);
-        return m_programDir.filePath(name);
+        return QDir::toNativeSeparators(m_programDir.filePath(name));
     }
     // The state a start-up leaves: settings and address list on disk, the set open and
     // the filter loaded.
@@ -249,10 +258,11 @@ private:
 
 void ConfigDialogTest::initTestCase() {
     QVERIFY(m_programDir.isValid());
-    g_programDir = QDir::toNativeSeparators(m_programDir.path()).toStdString() + '/';
+    g_programDir = QDir::toNativeSeparators(m_programDir.path() + '/').toStdString();
     // An empty LOG_DIR opens the log files relative to the working directory.
     QVERIFY(QDir::setCurrent(m_programDir.path()));
     Q_INIT_RESOURCE(marovind);
+    QVERIFY(Sockets::Startup()); // as the program does before it opens its socket
     SetMessageBoxHandler([this](const std::string& text) {
         m_shown.push_back({text, QApplication::activeModalWidget() != nullptr,
                            static_cast<int>(g_listener.m_suspended)});
@@ -260,6 +270,11 @@ void ConfigDialogTest::initTestCase() {
             m_onMessage();
         return IDOK;
     });
+}
+
+void ConfigDialogTest::cleanupTestCase() {
+    // Windows cannot remove the working directory of a running process.
+    QVERIFY(QDir::setCurrent(QCoreApplication::applicationDirPath()));
 }
 
 void ConfigDialogTest::init() {
@@ -356,8 +371,12 @@ void ConfigDialogTest::sheetHasTwoPagesInOrder() {
         // Labels show their whole text and keep clear of the directory box.
         for (QLabel* label : sheet.Widget().findChildren<QLabel*>())
             QVERIFY2(label->sizeHint().width() <= label->width(), qPrintable(label->text()));
-        QVERIFY(!sheet.Tabs()->widget(1)->findChild<QLabel*>()->geometry().intersects(
-            sheet.DirectoryBox()->geometry()));
+        const QLabel* directoryLabel = sheet.Tabs()->widget(1)->findChild<QLabel*>();
+        QString places;
+        QDebug(&places) << directoryLabel->geometry() << sheet.DirectoryBox()->geometry()
+                        << directoryLabel->font();
+        QVERIFY2(!directoryLabel->geometry().intersects(sheet.DirectoryBox()->geometry()),
+                 qPrintable(places));
         sheet.ClickCancel();
     });
     m_owner = nullptr;
@@ -496,7 +515,8 @@ void ConfigDialogTest::firstLineCheck() {
 }
 
 void ConfigDialogTest::directoryCheck_data() {
-    QTest::addColumn<QString>("typed"); // "@" stands for a fresh writable directory
+    // "@" stands for a fresh writable directory, "!" for one that refuses new files
+    QTest::addColumn<QString>("typed");
     QTest::addColumn<int>("leave");
     QTest::addColumn<QString>("message");
 
@@ -504,8 +524,7 @@ void ConfigDialogTest::directoryCheck_data() {
     QTest::newRow("empty, by OK") << "" << int(ByOk) << kEmptyDirectoryMessage;
     QTest::newRow("below a regular file") << "#/sub" << int(ByOk) << kUnwritableMessage;
     QTest::newRow("missing directory, by tab") << "@/missing" << int(ByTab) << kUnwritableMessage;
-    // procfs refuses new files even to root, unlike a directory without write permission.
-    QTest::newRow("procfs") << "/proc" << int(ByOk) << kUnwritableMessage;
+    QTest::newRow("refuses new files") << "!" << int(ByOk) << kUnwritableMessage;
     QTest::newRow("writable, typed without separator") << "@" << int(ByOk) << "";
     QTest::newRow("writable, typed with separator, by tab") << "@/" << int(ByTab) << "";
 }
@@ -515,9 +534,15 @@ void ConfigDialogTest::directoryCheck() {
     QFETCH(int, leave);
     QFETCH(QString, message);
 
+    if (typed == "!") {
+        typed = RefusingDirectory();
+        if (typed.isEmpty())
+            QSKIP(kNoRefusingDirectory);
+    }
     const QString good = NewDirectory("logs");
     WriteFile(ProgramFile("plain"), "x");
-    typed.replace(QLatin1Char('@'), good).replace(QLatin1Char('#'), ProgramFile("plain"));
+    typed = QDir::toNativeSeparators(
+        typed.replace(QLatin1Char('@'), good).replace(QLatin1Char('#'), ProgramFile("plain")));
     const QByteArray settings = SettingsText(0, ProgramDirText(), false);
     Start(settings, nullptr);
     const bool refused = !message.isEmpty();
@@ -544,7 +569,7 @@ void ConfigDialogTest::directoryCheck() {
     QVERIFY(!m_leftOpen);
     QCOMPARE(Texts().size(), refused ? 1 : 0);
     const QString accepted = refused ? good : typed;
-    const QString stored = accepted.endsWith('/') ? accepted : accepted + '/';
+    const QString stored = accepted.endsWith(kSep) ? accepted : accepted + kSep;
     QCOMPARE(ReadFile(ProgramFile("Marovind.ini")), SettingsText(0, stored, false));
     QCOMPARE(QString::fromStdString(m_frame.m_logDir), stored);
     // The probe files are gone; only the new log file is there.
@@ -552,7 +577,7 @@ void ConfigDialogTest::directoryCheck() {
 }
 
 void ConfigDialogTest::browse_data() {
-    QTest::addColumn<QString>("chosen"); // "@" stands for a writable directory
+    QTest::addColumn<QString>("chosen"); // "@" a writable directory, "!" a refusing one
     QTest::addColumn<QString>("box");    // the directory box afterwards
     QTest::addColumn<QString>("message");
 
@@ -562,7 +587,7 @@ void ConfigDialogTest::browse_data() {
     QTest::newRow("chosen with separator keeps one") << "@/"
                                                      << "@/"
                                                      << "";
-    QTest::newRow("unwritable choice leaves the box") << "/proc"
+    QTest::newRow("unwritable choice leaves the box") << "!"
                                                       << "%" << kUnwritableMessage;
     QTest::newRow("cancelled chooser leaves the box") << ""
                                                       << "%"
@@ -574,9 +599,16 @@ void ConfigDialogTest::browse() {
     QFETCH(QString, box);
     QFETCH(QString, message);
 
+    if (chosen == "!") {
+        chosen = RefusingDirectory();
+        if (chosen.isEmpty())
+            QSKIP(kNoRefusingDirectory);
+    }
     const QString good = NewDirectory("chosen");
-    chosen.replace(QLatin1Char('@'), good);
-    box.replace(QLatin1Char('@'), good).replace(QLatin1Char('%'), ProgramDirText());
+    // The folder chooser answers with forward slashes, as Qt's file dialog does.
+    chosen.replace(QLatin1Char('@'), QDir::fromNativeSeparators(good));
+    box = QDir::toNativeSeparators(box.replace(QLatin1Char('@'), good))
+              .replace(QLatin1Char('%'), ProgramDirText());
     Start(SettingsText(0, ProgramDirText(), false), nullptr);
     QString caption;
     QWidget* chooserOwner = nullptr;
@@ -628,7 +660,7 @@ void ConfigDialogTest::schemeAndFilter() {
     QFETCH(QStringList, files);
 
     const QByteArray addresses = "10.1.1.1\r\n10.1.1.2\r\n";
-    const QString logs = NewDirectory("logs") + '/';
+    const QString logs = NewDirectory("logs") + kSep;
     Start(SettingsText(2, logs, filterChoice == 0), &addresses);
     Configure([&](Sheet& sheet) {
         sheet.Click(sheet.Control<QAbstractButton>(filterChoice ? "listedOnly" : "anybody"));
@@ -659,14 +691,16 @@ void ConfigDialogTest::onlyFirstPageShown_data() {
     QTest::addColumn<QByteArray>("before");
     QTest::addColumn<QByteArray>("after");
 
-    const QByteArray kept = "; kept as it is\r\n[Marovind]\r\nLOG_TYPE = 2\r\nLOG_DIR = "
-                            "/nonexistent/x/\r\nLOG_SECURITY = false\r\n[Other]\r\nA = 1\r\n";
+    const QByteArray nowhere = QDir::toNativeSeparators("/nonexistent/x").toUtf8();
+    const QByteArray sep = QString(kSep).toUtf8();
+    const QByteArray kept =
+        "; kept as it is\r\n[Marovind]\r\nLOG_TYPE = 2\r\nLOG_DIR = " + nowhere + sep +
+        "\r\nLOG_SECURITY = false\r\n[Other]\r\nA = 1\r\n";
     QTest::newRow("directory and scheme written back unchanged") << kept << kept;
     QTest::newRow("a stored directory gets its separator")
-        << QByteArray("[Marovind]\r\nLOG_TYPE = 1\r\nLOG_DIR = /nonexistent/x\r\nLOG_SECURITY = "
-                      "false\r\n")
-        << QByteArray("[Marovind]\r\nLOG_TYPE = 1\r\nLOG_DIR = /nonexistent/x/\r\nLOG_SECURITY = "
-                      "false\r\n");
+        << "[Marovind]\r\nLOG_TYPE = 1\r\nLOG_DIR = " + nowhere + "\r\nLOG_SECURITY = false\r\n"
+        << "[Marovind]\r\nLOG_TYPE = 1\r\nLOG_DIR = " + nowhere + sep +
+               "\r\nLOG_SECURITY = false\r\n";
     QTest::newRow("an empty directory stays empty")
         << QByteArray("[Marovind]\r\nLOG_TYPE = 0\r\nLOG_DIR = \r\nLOG_SECURITY = false\r\n")
         << QByteArray("[Marovind]\r\nLOG_TYPE = 0\r\nLOG_DIR = \r\nLOG_SECURITY = false\r\n");
@@ -698,7 +732,7 @@ void ConfigDialogTest::schemeOutOfRange() {
     QFETCH(int, visits);
     QFETCH(int, saved);
 
-    const QString logs = NewDirectory("logs") + '/';
+    const QString logs = NewDirectory("logs") + kSep;
     Start(SettingsText(7, logs, false), nullptr);
     Configure([&](Sheet& sheet) {
         if (visits > 0) {
@@ -719,7 +753,7 @@ void ConfigDialogTest::schemeOutOfRange() {
 // Start-up writes every key; when one has gone since, the sheet shows the state in force.
 void ConfigDialogTest::missingKeysShowWhatIsInForce() {
     const QByteArray one = "10.1.1.1\r\n";
-    const QString logs = NewDirectory("logs") + '/';
+    const QString logs = NewDirectory("logs") + kSep;
     for (const bool filterOn : {true, false}) {
         Start(SettingsText(filterOn ? 2 : 1, logs, filterOn), &one);
         WriteFile(ProgramFile("Marovind.ini"), "[Marovind]\r\nLOG_DIR = " + logs.toUtf8() + "\r\n");
@@ -751,7 +785,7 @@ void ConfigDialogTest::closingWithoutOkChangesNothing() {
     QFETCH(int, how);
 
     const QByteArray addresses = "10.1.1.1\r\n";
-    const QString logs = NewDirectory("logs") + '/';
+    const QString logs = NewDirectory("logs") + kSep;
     const QByteArray settings = SettingsText(3, logs, true);
     Start(settings, &addresses);
     const LogFileEntry* entry = m_frame.m_logFiles.at(0).get();
@@ -801,10 +835,10 @@ void ConfigDialogTest::fullApply() {
     QVERIFY(!m_leftOpen);
     QCOMPARE(Texts(), QStringList());
     QCOMPARE(ReadFile(ProgramFile("Marovind.ini")),
-             "[Marovind]\r\nLOG_TYPE = 3\r\nLOG_DIR = " + logs.toUtf8() +
-                 "/\r\nLOG_SECURITY = true\r\n");
+             "[Marovind]\r\nLOG_TYPE = 3\r\nLOG_DIR = " + (logs + kSep).toUtf8() +
+                 "\r\nLOG_SECURITY = true\r\n");
     QCOMPARE(ReadFile(ProgramFile("ipaddr.flt")), QByteArray("10.1.1.1\r\n127.0.0.1\r\n"));
-    QCOMPARE(QString::fromStdString(m_frame.m_logDir), logs + '/');
+    QCOMPARE(QString::fromStdString(m_frame.m_logDir), logs + kSep);
     QCOMPARE(m_frame.m_logType, 3);
     QCOMPARE(LogNames(m_frame), QStringList({"10_1_1_1.log", "127_0_0_1.log"}));
     QCOMPARE(QDir(logs).entryList(QDir::Files), QStringList({"10_1_1_1.log", "127_0_0_1.log"}));
@@ -818,7 +852,7 @@ void ConfigDialogTest::fullApply() {
 void ConfigDialogTest::receptionGoesOnWhileOpenAndFollowsNewScheme() {
     const QString before = NewDirectory("before");
     const QString after = NewDirectory("after");
-    WriteFile(ProgramFile("Marovind.ini"), SettingsText(0, before + '/', false));
+    WriteFile(ProgramFile("Marovind.ini"), SettingsText(0, before + kSep, false));
     CMainFrame frame;
     frame.show();
     frame.OpenLogFiles();
@@ -837,7 +871,7 @@ void ConfigDialogTest::receptionGoesOnWhileOpenAndFollowsNewScheme() {
     DriveNextSheet(
         [&](Sheet& sheet) {
             QCOMPARE(sheet.Widget().parentWidget(), &frame);
-            SendDatagram(port, "<14>while the sheet is open");
+            QVERIFY(SendDatagram(port, "<14>while the sheet is open"));
             QTRY_COMPARE(topMessage(), QStringLiteral("while the sheet is open"));
             QVERIFY(ReadFile(before + "/syslog.log")
                         .endsWith(" 127.0.0.1 while the sheet is open\r\n"));
@@ -853,7 +887,7 @@ void ConfigDialogTest::receptionGoesOnWhileOpenAndFollowsNewScheme() {
     QVERIFY(!QApplication::activeModalWidget());
     QCOMPARE(LogNames(frame).size(), 12);
 
-    SendDatagram(port, "<11>after OK");
+    QVERIFY(SendDatagram(port, "<11>after OK"));
     QTRY_COMPARE(topMessage(), QStringLiteral("after OK"));
     QVERIFY(ReadFile(after + "/err.log").endsWith(" 127.0.0.1 after OK\r\n"));
     QVERIFY(!ReadFile(before + "/syslog.log").contains("after OK"));
@@ -867,14 +901,14 @@ void ConfigDialogTest::receptionGoesOnWhileOpenAndFollowsNewScheme() {
 void ConfigDialogTest::datagramsWaitWhileApplying() {
     const QString logs = NewDirectory("logs");
     const QByteArray addresses = "127.0.0.1\r\n";
-    Start(SettingsText(1, logs + '/', true), &addresses);
+    Start(SettingsText(1, logs + kSep, true), &addresses);
     LoggingTarget target(m_frame);
     AfxSetMainWnd(&target);
     QVERIFY(g_listener.Open(0));
     const std::uint16_t port = Sockets::LocalPort(g_listener.m_hSocket);
 
     m_onMessage = [&] {
-        SendDatagram(port, "<11>during the warning");
+        QVERIFY(SendDatagram(port, "<11>during the warning"));
         QTest::qWait(200);
     };
     Configure([&](Sheet& sheet) {

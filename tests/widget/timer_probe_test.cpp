@@ -27,7 +27,7 @@ void BusyFor(int ms) {
 
 QStringList ProbeLines(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) // CR LF on Windows
         return {};
     return QString::fromLatin1(file.readAll()).split('\n', Qt::SkipEmptyParts);
 }
@@ -51,12 +51,15 @@ private slots:
                 BusyFor(150);
                 stallEnded = MonotonicMs();
             });
-            QTest::qWait(100);
+            // Past the stall the loop runs on until the late tick has come; not every
+            // platform's dispatcher delivers it in the same pass as the stalling call.
+            QTRY_VERIFY(stallEnded > 0);
+            QTest::qWait(50);
         }
         const QStringList lines = ProbeLines(path);
         QVERIFY2(!lines.isEmpty() && lines.last().startsWith("worst "),
                  qPrintable(lines.join('|')));
-        QVERIFY(lines.last().mid(6).toDouble() >= 139);
+        QVERIFY2(lines.last().mid(6).toDouble() >= 139, qPrintable(lines.join('|')));
 
         bool found = false;
         for (const QString& line : lines.mid(0, lines.size() - 1)) {

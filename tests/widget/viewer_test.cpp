@@ -28,10 +28,9 @@
 #include <QTextBlock>
 #include <QToolBar>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 #include "core/platform/EventLoop.h"
 #include "core/platform/MessageBox.h"
@@ -56,8 +55,17 @@
 #include "gui/viewer/LogViewerTemplate.h"
 #include "gui/viewer/MyEditView.h"
 #include "gui/viewer/TextSearch.h"
+#include "support_udp.h"
 
 namespace {
+// A file that opens and then fails every read, for root too: the memory of this process at
+// address 0, through Linux's procfs (under wine, drive Z: is the Linux root).
+#ifdef _WIN32
+constexpr const char* kUnreadableFile = "Z:\\proc\\self\\mem";
+#else
+constexpr const char* kUnreadableFile = "/proc/self/mem";
+#endif
+
 std::string ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream out;
@@ -163,6 +171,10 @@ private:
     bool m_boxUnderWaitCursor = false;
 
 private slots:
+    void initTestCase() {
+        QVERIFY(Sockets::Startup()); // as the program does before it opens its socket
+    }
+
     void init() {
         m_dir = std::make_unique<QTemporaryDir>();
         m_template = std::make_unique<LogViewerTemplate>();
@@ -397,8 +409,8 @@ private slots:
         QTest::newRow("directory") << "dir.log"
                                    << "Access to %1 was denied.";
         // The open succeeds and the read fails, for root too.
-        QTest::newRow("read error") << "/proc/self/mem"
-                                    << "A hardware I/O error was reported while accessing %1.";
+        QTest::newRow("read error")
+            << kUnreadableFile << "A hardware I/O error was reported while accessing %1.";
         // A pipe would block the load until a writer came.
         QTest::newRow("pipe") << "fifo.log"
                               << "Failed to open document.";
@@ -407,12 +419,21 @@ private slots:
     void failedOpen() {
         QFETCH(QString, name);
         QFETCH(QString, message);
+        if (name == kUnreadableFile && !QFileInfo::exists(name))
+            QSKIP("no procfs behind drive Z: (Windows itself, not wine): no other file opens "
+                  "and then fails every read, whoever runs the tests");
+#ifdef _WIN32
+        if (name == "fifo.log")
+            QSKIP("Windows has no pipe among files: its named pipes live under \\\\.\\pipe\\ only");
+#endif
         const std::string path =
-            name.startsWith('/') ? name.toStdString() : PathOf(qPrintable(name));
+            QDir::isAbsolutePath(name) ? name.toStdString() : PathOf(qPrintable(name));
         if (name == "dir.log")
             QVERIFY(QDir().mkdir(QString::fromStdString(path)));
+#ifndef _WIN32
         if (name == "fifo.log")
             QCOMPARE(mkfifo(path.c_str(), 0600), 0);
+#endif
         const std::vector<std::string> expected{
             message.arg(QString::fromStdString(path)).toStdString()};
         // First open: the message, and no window remains.
@@ -739,20 +760,13 @@ private slots:
         constexpr int kCount = 200;
         std::atomic<bool> started{false};
         std::thread sender([&] {
-            const NativeSocket s = Sockets::CreateUdp();
-            sockaddr_in to{};
-            to.sin_family = AF_INET;
-            to.sin_port = htons(port);
-            to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            const LoopbackSender socket;
             while (!started)
                 std::this_thread::yield();
             for (int i = 0; i < kCount; ++i) {
-                const std::string datagram = "<14>during load " + std::to_string(i);
-                sendto(s, datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr*>(&to),
-                       sizeof to);
+                socket.Send(port, "<14>during load " + std::to_string(i));
                 std::this_thread::sleep_for(std::chrono::microseconds(500));
             }
-            Sockets::Close(s);
         });
         started = true;
         const bool loaded = m_template->OpenDocumentFile(path) != nullptr;
@@ -946,34 +960,30 @@ private slots:
         constexpr int kCount = 500;
         std::atomic<bool> started{false};
         std::thread sender([&] {
-            const NativeSocket s = Sockets::CreateUdp();
-            sockaddr_in to{};
-            to.sin_family = AF_INET;
-            to.sin_port = htons(port);
-            to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            const LoopbackSender socket;
             while (!started)
                 std::this_thread::yield();
             for (int i = 0; i < kCount; ++i) {
-                const std::string datagram = "<14>during load " + std::to_string(i);
-                sendto(s, datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr*>(&to),
-                       sizeof to);
+                socket.Send(port, "<14>during load " + std::to_string(i));
                 std::this_thread::sleep_for(std::chrono::microseconds(200));
             }
-            Sockets::Close(s);
         });
         QVERIFY(m_template->OpenDocumentFile(path));
         if (typed)
             QTest::keyClick(&Large(), 'Z');
         started = true;
+        // Sampled by a timer: a platform's dispatcher may run the whole load, with the
+        // datagrams between its steps, inside one call to process events.
         int rowsWhileLoading = 0;
-        PumpEventsUntil(
-            [&] {
-                frame.GetActiveView()->FlushPendingRows();
-                if (Viewer()->GetDocument().IsLoading())
-                    rowsWhileLoading = frame.GetActiveView()->Model().rowCount() - rowsBefore;
-                return !Viewer()->GetDocument().IsLoading();
-            },
-            60000);
+        QTimer sample;
+        QObject::connect(&sample, &QTimer::timeout, [&] {
+            frame.GetActiveView()->FlushPendingRows();
+            if (Viewer()->GetDocument().IsLoading())
+                rowsWhileLoading = frame.GetActiveView()->Model().rowCount() - rowsBefore;
+        });
+        sample.start(5);
+        PumpEventsUntil([&] { return !Viewer()->GetDocument().IsLoading(); }, 60000);
+        sample.stop();
         sender.join();
         PumpEventsFor(100);
         frame.GetActiveView()->FlushPendingRows();
@@ -989,7 +999,9 @@ private slots:
     }
     // The large-file view shows the same lines as the text view for the same bytes, and
     // Select All with Copy gives the same text.
-    void largeViewShowsTheSameText_data() { stepwiseLoadShowsTheSameText_data(); }
+    void largeViewShowsTheSameText_data() {
+        stepwiseLoadShowsTheSameText_data();
+    }
 
     void largeViewShowsTheSameText() {
         QFETCH(QByteArray, bytes);
@@ -1177,6 +1189,8 @@ private slots:
         QVERIFY(WaitLoaded());
         if (!wrap)
             Viewer()->WordWrapAction()->trigger();
+        // Only a window on screen paints; some platforms show it a few events after show().
+        QVERIFY(QTest::qWaitForWindowExposed(Viewer()));
         QSet<QString> seen;
         const auto look = [&] {
             Large().viewport()->repaint();
