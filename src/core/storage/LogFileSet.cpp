@@ -7,6 +7,7 @@
 #include "core/reception/SyslogSocket.h"
 #include "core/storage/LogFileEntry.h"
 
+#include "core/platform/AddressText.h"
 #include "core/platform/MessageBox.h"
 #include "core/platform/OpenFileLimit.h"
 #include "core/platform/ProgramDir.h"
@@ -19,9 +20,8 @@ const char* TextOrEmpty(const char* text) {
     return text ? text : "";
 }
 
-std::string AddressLogName(std::string address) {
-    std::replace(address.begin(), address.end(), '.', '_');
-    return address + kLogExtension;
+std::string AddressLogName(const std::string& address) {
+    return AddressFileStem(address) + kLogExtension;
 }
 
 std::vector<std::string> TableLogNames(const SyslogName* table) {
@@ -34,9 +34,9 @@ std::vector<std::string> TableLogNames(const SyslogName* table) {
 std::vector<std::string> AddressLogNames() {
     std::vector<std::string> addresses;
     ReadAddressList(AddressListPath(), false, addresses);
-    std::vector<std::string> names;
-    for (const std::string& address : addresses)
-        names.push_back(AddressLogName(address));
+    std::vector<std::string> names = AddressLogStems(addresses);
+    for (std::string& name : names)
+        name += kLogExtension;
     return names;
 }
 
