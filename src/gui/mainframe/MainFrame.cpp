@@ -312,7 +312,7 @@ void CMainFrame::CreateTcpPane() {
     m_tcpPane->setTextFormat(Qt::PlainText);
     m_tcpPane->setFrameShape(QFrame::Panel);
     m_tcpPane->setFrameShadow(QFrame::Sunken);
-    statusBar()->insertPermanentWidget(0, m_tcpPane);
+    statusBar()->insertPermanentWidget(1, m_tcpPane); // after the message pane
     UpdateTcpPane();
     g_tcpReceiver.SetChangeHandler([this] { UpdateTcpPane(); });
 }
