@@ -90,9 +90,9 @@ void SyslogSocket::ShutDownForExit() {
 }
 
 bool SyslogSocket::SetIpv6(bool on) {
-    if (!on) {
+    if (!on || m_hSocket == 0) {
         m_ipv6.Close();
-        return true;
+        return !on; // IPv6 joins an open IPv4 listener on its port
     }
     return HasIpv6() || m_ipv6.Open(Port());
 }

@@ -11,12 +11,19 @@ TcpReceiver g_tcpReceiver;
 
 namespace {
 constexpr long kAllEvents = 63;
-constexpr int kBacklog = 128;
+constexpr int kBacklog = 1024; // a burst of reconnects after a restart waits here
 constexpr int kAcceptsPerNotice = 64;
 
 void ShowSocketError(const std::string& prefix) {
     AfxMessageBox(SocketErrorMessage(prefix, CAsyncSocket::GetLastError(),
                                      CAsyncSocket::GetLastSystemError()));
+}
+// Each message of the connection on the datagrams' road. False, which stops the stream,
+// when the filter no longer admits the sender (the list changed since it connected).
+FrameDecoder::MessageHandler DeliveryFrom(const TcpConnection& connection) {
+    return [&connection](const std::string& message) {
+        return g_listener.DeliverMessage(message.c_str(), connection.Peer());
+    };
 }
 } // namespace
 
@@ -156,33 +163,39 @@ void TcpReceiver::ReadFrom(TcpConnection& connection) {
     PurgeClosed();
     if (m_piece.empty())
         m_piece.resize(kReadPiece);
-    const int received = connection.Receive(m_piece.data(), static_cast<int>(m_piece.size()));
-    if (received == CAsyncSocket::SOCKET_ERROR && CAsyncSocket::WouldBlock())
-        return;
-    bool keep = received > 0;
-    if (keep) {
-        keep = Consume(connection, std::string_view(m_piece.data(), std::size_t(received)));
-    } else {
-        if (received < 0)
-            Count(TcpError::kReset);
-        // The peer closed or the connection failed: what arrived of a frame still counts.
-        g_listener.BeginDelivery();
-        connection.Decoder().Finish([&connection](const std::string& message) {
-            return g_listener.DeliverMessage(message.c_str(), connection.Peer());
-        });
-        g_listener.EndDelivery();
+    // A full piece leaves the rest to the next notice. A short one emptied the socket: it is
+    // read once more, since a close that came with those bytes is announced only once
+    // (Windows), and would otherwise never be seen.
+    for (int read = 0; read < 2; ++read) {
+        const int received = connection.Receive(m_piece.data(), static_cast<int>(m_piece.size()));
+        if (received == CAsyncSocket::SOCKET_ERROR && CAsyncSocket::WouldBlock())
+            return;
+        if (received <= 0) {
+            if (received < 0)
+                Count(TcpError::kReset);
+            FinishStream(connection);
+            CloseConnection(connection);
+            return;
+        }
+        if (!Consume(connection, std::string_view(m_piece.data(), std::size_t(received)))) {
+            CloseConnection(connection);
+            return;
+        }
+        if (static_cast<std::size_t>(received) == m_piece.size())
+            return;
     }
-    if (!keep)
-        CloseConnection(connection);
+}
+
+// The peer closed or the connection failed: what arrived of a frame still counts.
+void TcpReceiver::FinishStream(TcpConnection& connection) {
+    g_listener.BeginDelivery();
+    connection.Decoder().Finish(DeliveryFrom(connection));
+    g_listener.EndDelivery();
 }
 
 bool TcpReceiver::Consume(TcpConnection& connection, std::string_view bytes) {
     g_listener.BeginDelivery();
-    const FrameDecoder::Result result =
-        connection.Decoder().Feed(bytes, [&connection](const std::string& message) {
-            // A sender the filter no longer admits (the list changed) is cut off.
-            return g_listener.DeliverMessage(message.c_str(), connection.Peer());
-        });
+    const FrameDecoder::Result result = connection.Decoder().Feed(bytes, DeliveryFrom(connection));
     g_listener.EndDelivery();
     if (result == FrameDecoder::Result::kFramingError)
         Count(TcpError::kFraming);

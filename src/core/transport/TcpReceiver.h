@@ -83,6 +83,7 @@ private:
     void Admit(NativeSocket socket, std::string peer);
     // Delivers what the stream brought; false when the connection is to be closed.
     bool Consume(TcpConnection& connection, std::string_view bytes);
+    void FinishStream(TcpConnection& connection);
     void CloseConnection(TcpConnection& connection);
     void Count(TcpError kind);
     void PurgeClosed();
