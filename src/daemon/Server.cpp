@@ -51,7 +51,11 @@ void Server::Stop() {
         AfxSetMainWnd(nullptr);
 }
 
-std::intptr_t Server::SendMessage(unsigned message, std::uintptr_t, std::intptr_t lParam) {
+std::intptr_t Server::SendMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+    if (message == WM_SYSLOG_BATCH) {
+        HoldFlushes(wParam != 0);
+        return 1;
+    }
     if (message != WM_SYSLOG_MESSAGE || lParam == 0)
         return 0;
     WriteLogLine(*reinterpret_cast<const SyslogRecord*>(lParam));

@@ -167,7 +167,18 @@ bool SyslogSocket::DeliverMessage(const char* text, const std::string& address) 
     return true;
 }
 
+void SyslogSocket::BeginDelivery(bool batch) {
+    m_delivering = true;
+    m_batch = batch;
+    if (MessageTarget* window = batch ? AfxGetMainWnd() : nullptr)
+        window->SendMessage(WM_SYSLOG_BATCH, 1, 0);
+}
+
 void SyslogSocket::EndDelivery() {
+    // Still delivering: a failure shown by the flush holds other readers back too.
+    if (MessageTarget* window = m_batch ? AfxGetMainWnd() : nullptr)
+        window->SendMessage(WM_SYSLOG_BATCH, 0, 0);
+    m_batch = false;
     m_delivering = false;
     if (!m_suspended)
         Resume();

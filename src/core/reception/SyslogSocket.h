@@ -72,7 +72,10 @@ public:
     // under way (a modal loop inside it dispatches notices). Call the delivery pair around
     // every batch of DeliverMessage calls.
     bool IsHeld() const { return m_suspended || m_delivering; }
-    void BeginDelivery() { m_delivering = true; }
+    // With `batch`, the main window may keep the log lines of the messages delivered until
+    // EndDelivery in its files' buffers (WM_SYSLOG_BATCH): for the messages of one read from
+    // a stream.
+    void BeginDelivery(bool batch = false);
     void EndDelivery();
     // Called whenever a hold ends, so that other readers may resume their notices.
     void SetResumeHandler(std::function<void()> handler) { m_onResume = std::move(handler); }
@@ -90,6 +93,7 @@ private:
     // Set while records are being delivered: a notice dispatched by a modal loop inside
     // the delivery waits until the delivery is done instead of nesting.
     bool m_delivering = false;
+    bool m_batch = false;
     Ipv6DatagramSocket m_ipv6{*this};
     std::function<void()> m_onResume;
 };

@@ -188,13 +188,13 @@ void TcpReceiver::ReadFrom(TcpConnection& connection) {
 
 // The peer closed or the connection failed: what arrived of a frame still counts.
 void TcpReceiver::FinishStream(TcpConnection& connection) {
-    g_listener.BeginDelivery();
+    g_listener.BeginDelivery(/*batch=*/true);
     connection.Decoder().Finish(DeliveryFrom(connection));
     g_listener.EndDelivery();
 }
 
 bool TcpReceiver::Consume(TcpConnection& connection, std::string_view bytes) {
-    g_listener.BeginDelivery();
+    g_listener.BeginDelivery(/*batch=*/true);
     const FrameDecoder::Result result = connection.Decoder().Feed(bytes, DeliveryFrom(connection));
     g_listener.EndDelivery();
     if (result == FrameDecoder::Result::kFramingError)

@@ -81,7 +81,12 @@ QRect CMainFrame::InitialGeometry(const QSize& screen) {
     return QRect(left, top, width, height);
 }
 
-std::intptr_t CMainFrame::SendMessage(unsigned message, std::uintptr_t, std::intptr_t lParam) {
+std::intptr_t CMainFrame::SendMessage(unsigned message, std::uintptr_t wParam,
+                                      std::intptr_t lParam) {
+    if (message == WM_SYSLOG_BATCH) {
+        HoldFlushes(wParam != 0);
+        return 1;
+    }
     if (message == WM_SYSLOG_MESSAGE && lParam != 0)
         return OnSyslogMessage(*reinterpret_cast<const SyslogRecord*>(lParam));
     return 0;
