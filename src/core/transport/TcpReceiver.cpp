@@ -18,6 +18,7 @@ void ShowSocketError(const std::string& prefix) {
     AfxMessageBox(SocketErrorMessage(prefix, CAsyncSocket::GetLastError(),
                                      CAsyncSocket::GetLastSystemError()));
 }
+
 // Each message of the connection on the datagrams' road. False, which stops the stream,
 // when the filter no longer admits the sender (the list changed since it connected).
 FrameDecoder::MessageHandler DeliveryFrom(const TcpConnection& connection) {
