@@ -30,7 +30,7 @@ DaemonOptions ParseDaemonOptions(const std::vector<std::string>& arguments) {
         std::string name = arguments[i];
         std::string value;
         const bool inlineValue = SplitValue(name, value);
-        const bool takesValue = name == "--dir" || name == "--port";
+        const bool takesValue = name == "--dir" || name == "--port" || name == "--tcp-port";
         if (takesValue && !inlineValue) {
             if (i + 1 == arguments.size()) {
                 options.error = name + " needs a value";
@@ -44,6 +44,8 @@ DaemonOptions ParseDaemonOptions(const std::vector<std::string>& arguments) {
             options.error = "--dir needs a directory";
         else if (name == "--port" && !ParsePort(value, options.port))
             options.error = "bad port '" + value + "' (1 to 65535)";
+        else if (name == "--tcp-port" && !ParsePort(value, options.tcpPort))
+            options.error = "bad TCP port '" + value + "' (1 to 65535)";
         else if (name == "--help" && !inlineValue)
             options.help = true;
         else if (name == "--version" && !inlineValue)

@@ -3,11 +3,12 @@
 #include <string>
 #include <vector>
 
-// The command line of marovindd: [--dir DIR] [--port N] [--help] [--version]. Values may
-// also follow an equals sign (--port=5514).
+// The command line of marovindd: [--dir DIR] [--port N] [--tcp-port N] [--help] [--version].
+// Values may also follow an equals sign (--port=5514).
 struct DaemonOptions {
     std::string directory; // empty: the program directory
     std::uint16_t port = 514;
+    std::uint16_t tcpPort = 0; // 0: as TCP_PORT of the settings file says
     bool help = false;
     bool version = false;
     std::string error; // why the command line was refused; empty when it was not
@@ -15,4 +16,5 @@ struct DaemonOptions {
 
 DaemonOptions ParseDaemonOptions(const std::vector<std::string>& arguments);
 
-constexpr const char* kDaemonUsage = "usage: marovindd [--dir DIR] [--port N] [--help] [--version]";
+constexpr const char* kDaemonUsage =
+    "usage: marovindd [--dir DIR] [--port N] [--tcp-port N] [--help] [--version]";

@@ -6,6 +6,8 @@
 #include "core/reception/SyslogRecord.h"
 #include "core/reception/SyslogSocket.h"
 #include "core/storage/Reconfiguration.h"
+#include "core/transport/NetworkReception.h"
+#include "core/transport/TcpReceiver.h"
 
 Server::Server() {
     AfxSetMainWnd(this);
@@ -23,21 +25,37 @@ int Server::Start(std::uint16_t port) {
     RaiseOpenFileLimit(); // thousands of per-address files
     OpenLogFiles();
     g_listener.ReloadSourceFilter();
-    return g_listener.Open(port) ? kStarted : kStartFailed;
+    if (!g_listener.Open(port))
+        return kStartFailed;
+    ApplyNetworkSettings(CurrentNetworkSettings());
+    return kStarted;
 }
 
 void Server::Reload() {
     ApplyConfiguration(*this, LoadConfigurationChoices(*this));
+    ApplyNetworkSettings(CurrentNetworkSettings());
+}
+
+NetworkSettings Server::CurrentNetworkSettings() const {
+    NetworkSettings settings = LoadProgramNetworkSettings();
+    if (m_tcpPortOverride != 0)
+        settings.tcpPort = m_tcpPortOverride;
+    return settings;
 }
 
 void Server::Stop() {
+    g_tcpReceiver.Close();
     g_listener.ShutDownForExit();
     CloseLogFiles();
     if (AfxGetMainWnd() == this)
         AfxSetMainWnd(nullptr);
 }
 
-std::intptr_t Server::SendMessage(unsigned message, std::uintptr_t, std::intptr_t lParam) {
+std::intptr_t Server::SendMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+    if (message == WM_SYSLOG_BATCH) {
+        HoldFlushes(wParam != 0);
+        return 1;
+    }
     if (message != WM_SYSLOG_MESSAGE || lParam == 0)
         return 0;
     WriteLogLine(*reinterpret_cast<const SyslogRecord*>(lParam));

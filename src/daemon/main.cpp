@@ -10,6 +10,7 @@
 #include "core/platform/MessageBox.h"
 #include "core/platform/ProgramDir.h"
 #include "core/reception/SyslogRecord.h"
+#include "core/transport/TcpReceiver.h"
 #include "daemon/DaemonOptions.h"
 #include "daemon/Server.h"
 #include "daemon/StopSignals.h"
@@ -46,8 +47,12 @@ bool SetProgramDirectory(const std::string& directory) {
 
 int Serve(const DaemonOptions& options, const std::function<void()>& ready) {
     Server server;
-    for (const std::string& line : StartupLines(HostIPv4Addresses()))
+    server.OverrideTcpPort(options.tcpPort);
+    const NetworkSettings network = server.CurrentNetworkSettings();
+    for (const std::string& line : StartupLines(HostAddresses(network.ipv6), network.tcpPort))
         WriteLine(line);
+    // Network errors are counted; standard error hears of each kind at most once a minute.
+    g_tcpReceiver.Errors().SetReporter([](const std::string& line) { WriteLine(line); });
     if (server.Start(options.port) != Server::kStarted)
         return Server::kStartFailed;
     ready();

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "RecordingWindow.h"
 #include "core/platform/AsyncSocket.h"
 #include "core/platform/EventLoop.h"
 #include "core/platform/MessageBox.h"
@@ -22,29 +23,6 @@
 #endif
 
 namespace {
-struct ReceivedRecord {
-    std::string address, time, facility, severity, text;
-};
-
-// Stands in for the main frame: keeps a copy of every record while the send lasts.
-class RecordingWindow : public MessageTarget {
-public:
-    std::intptr_t SendMessage(unsigned message, std::uintptr_t wParam,
-                              std::intptr_t lParam) override {
-        if (message != WM_SYSLOG_MESSAGE || wParam != 0)
-            return 0;
-        const auto* record = reinterpret_cast<const SyslogRecord*>(lParam);
-        records.push_back({record->sourceAddress, record->receiveTime,
-                           record->facilityName ? record->facilityName : "(absent)",
-                           record->severityName, record->messageText});
-        if (onRecord)
-            onRecord();
-        return 0;
-    }
-    std::vector<ReceivedRecord> records;
-    std::function<void()> onRecord;
-};
-
 // A plain UDP socket that sends to the listener from 127.0.0.1.
 class Sender {
 public:

@@ -208,6 +208,26 @@ TEST_F(LogFileSetTest, LineHoldsTimeAddressAndFlatText) {
               "Dec 08 04:37:41 10.1.1.1 a  b\r\nDec 08 04:37:41 192.168.100.200 x\ty z\r\n");
 }
 
+// The lines of one stream read wait in their files' buffers until the read is done, then
+// all reach the system, each file's in order; a datagram's line is handed over at once.
+TEST_F(LogFileSetTest, HeldFlushesHandLinesOverWhenReleased) {
+    WriteSettings("[Marovind]\r\nLOG_TYPE = 1\r\nLOG_DIR = " + g_programDir + "\r\n");
+    m_set.OpenLogFiles();
+    m_set.HoldFlushes(true);
+    m_set.WriteLogLine(Record("10.1.1.1", "one", "user", "err"));
+    m_set.WriteLogLine(Record("10.1.1.1", "two", "user", "warn"));
+    m_set.WriteLogLine(Record("10.1.1.1", "three", "user", "err"));
+    EXPECT_EQ(ReadWhole(InDir("err.log")), "");
+    m_set.HoldFlushes(false);
+    EXPECT_EQ(ReadWhole(InDir("err.log")),
+              "Dec 08 04:37:41 10.1.1.1 one\r\nDec 08 04:37:41 10.1.1.1 three\r\n");
+    EXPECT_EQ(ReadWhole(InDir("warn.log")), "Dec 08 04:37:41 10.1.1.1 two\r\n");
+    m_set.WriteLogLine(Record("10.1.1.1", "four", "user", "warn"));
+    EXPECT_EQ(ReadWhole(InDir("warn.log")),
+              "Dec 08 04:37:41 10.1.1.1 two\r\nDec 08 04:37:41 10.1.1.1 four\r\n");
+    EXPECT_TRUE(m_boxes.empty());
+}
+
 TEST_F(LogFileSetTest, RestartingAppendsToTheSameFile) {
     WriteWhole(InDir("syslog.log"), "earlier\r\n");
     m_set.OpenLogFiles();

@@ -3,6 +3,7 @@
 #include "core/reception/SyslogSocket.h"
 #include "core/storage/LogFileEntry.h"
 #include "core/storage/LogFileSet.h"
+#include "core/transport/TcpReceiver.h"
 #include "gui/config/CfgLogFiles.h"
 #include "gui/config/ConfigureCommand.h"
 #include "gui/framework/CommandIds.h"
@@ -22,6 +23,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -32,6 +34,7 @@
 #include <functional>
 #include <memory>
 #include <sstream>
+#include <tuple>
 
 namespace {
 
@@ -202,7 +205,7 @@ private slots:
     void init();
     void cleanup();
 
-    void sheetHasTwoPagesInOrder();
+    void sheetHasThreePagesInOrder();
     void addressList_data();
     void addressList();
     void addressBoxReadOnlyFollowsChoice();
@@ -224,6 +227,7 @@ private slots:
     void fullApply();
     void receptionGoesOnWhileOpenAndFollowsNewScheme();
     void datagramsWaitWhileApplying();
+    void networkGroupAppliesAtOnceAndWritesOnlyChanges();
     void screenshots();
 
 private:
@@ -332,7 +336,7 @@ void ConfigDialogTest::Configure(const std::function<void(Sheet&)>& script) {
     QVERIFY(ran);
 }
 
-void ConfigDialogTest::sheetHasTwoPagesInOrder() {
+void ConfigDialogTest::sheetHasThreePagesInOrder() {
     Start(SettingsText(0, ProgramDirText(), false), nullptr);
     QWidget owner;
     m_owner = &owner;
@@ -340,9 +344,10 @@ void ConfigDialogTest::sheetHasTwoPagesInOrder() {
         QCOMPARE(sheet.Widget().windowTitle(), QStringLiteral("Marovind Configuration"));
         QCOMPARE(sheet.Widget().parentWidget(), &owner);
         QVERIFY(sheet.Widget().isModal());
-        QCOMPARE(sheet.Tabs()->count(), 2);
+        QCOMPARE(sheet.Tabs()->count(), 3);
         QCOMPARE(sheet.Tabs()->tabText(0), QStringLiteral("Security Settings"));
         QCOMPARE(sheet.Tabs()->tabText(1), QStringLiteral("Log File Destinations"));
+        QCOMPARE(sheet.Tabs()->tabText(2), QStringLiteral("Network Settings"));
         QCOMPARE(sheet.CurrentTab(), 0);
         QVERIFY(sheet.Button(QDialogButtonBox::Ok)->isEnabled());
         QVERIFY(sheet.Button(QDialogButtonBox::Cancel)->isEnabled());
@@ -364,7 +369,8 @@ void ConfigDialogTest::sheetHasTwoPagesInOrder() {
         QCOMPARE(chain(sheet.DirectoryBox()), QStringList({"directoryBox", "browse", "scheme0",
                                                            "scheme1", "scheme2", "scheme3"}));
         // Every control lies inside its page.
-        for (QWidget* page : {sheet.Tabs()->widget(0), sheet.Tabs()->widget(1)})
+        for (QWidget* page :
+             {sheet.Tabs()->widget(0), sheet.Tabs()->widget(1), sheet.Tabs()->widget(2)})
             for (QWidget* control : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
                 QVERIFY2(page->rect().contains(control->geometry()),
                          qPrintable(control->objectName()));
@@ -926,6 +932,65 @@ void ConfigDialogTest::datagramsWaitWhileApplying() {
     g_listener.ShutDownForExit();
     g_listener.m_suspended = 0;
     AfxSetMainWnd(nullptr);
+}
+
+// The "Network" group: its keys are written only when changed, OK puts them in force at
+// once, and UDP goes on on its socket throughout.
+void ConfigDialogTest::networkGroupAppliesAtOnceAndWritesOnlyChanges() {
+    const QByteArray firstStart = SettingsText(0, ProgramDirText(), false);
+    Start(firstStart, nullptr);
+    QVERIFY(g_listener.Open(0));
+    const NativeSocket udp = g_listener.m_hSocket;
+    // A free TCP port: the one the system gives an unbound socket, free again once closed.
+    const NativeSocket probe = Sockets::Create(Sockets::Family::IPv4, Sockets::Kind::Stream);
+    QVERIFY(Sockets::BindAny(probe, 0));
+    const std::uint16_t port = Sockets::LocalPort(probe);
+    Sockets::Close(probe);
+
+    auto network = [](Sheet& sheet) {
+        sheet.ClickTab(2);
+        return std::make_tuple(sheet.Control<QAbstractButton>("tcpBox"),
+                               sheet.Control<QSpinBox>("tcpPortBox"),
+                               sheet.Control<QAbstractButton>("ipv6Box"));
+    };
+    Configure([&](Sheet& sheet) {
+        auto [tcp, portBox, ipv6] = network(sheet);
+        QVERIFY(!tcp->isChecked() && !ipv6->isChecked());
+        QVERIFY(!portBox->isEnabled());
+        sheet.ClickOk();
+    });
+    QCOMPARE(ReadFile(ProgramFile("Marovind.ini")), firstStart);
+
+    Configure([&](Sheet& sheet) {
+        auto [tcp, portBox, ipv6] = network(sheet);
+        sheet.Click(tcp);
+        QVERIFY(portBox->isEnabled());
+        portBox->setValue(port);
+        sheet.Click(ipv6);
+        sheet.ClickOk();
+    });
+    QCOMPARE(Texts(), QStringList());
+    QVERIFY(ReadFile(ProgramFile("Marovind.ini"))
+                .startsWith("[Marovind]\r\nIPV6 = true\r\nTCP_PORT = " + QByteArray::number(port) +
+                            "\r\n"));
+    QCOMPARE(g_tcpReceiver.Port(), port);
+    QVERIFY(g_listener.HasIpv6());
+    QCOMPARE(g_listener.m_hSocket, udp);
+
+    Configure([&](Sheet& sheet) {
+        auto [tcp, portBox, ipv6] = network(sheet);
+        QVERIFY(tcp->isChecked() && ipv6->isChecked());
+        QCOMPARE(portBox->value(), int(port));
+        sheet.Click(tcp);
+        sheet.ClickOk();
+    });
+    QVERIFY(ReadFile(ProgramFile("Marovind.ini")).contains("\r\nTCP_PORT = 0\r\n"));
+    QVERIFY(ReadFile(ProgramFile("Marovind.ini")).contains("\r\nIPV6 = true\r\n"));
+    QCOMPARE(g_tcpReceiver.Port(), std::uint16_t(0));
+    QCOMPARE(g_listener.m_hSocket, udp);
+    g_listener.SetIpv6(false);
+    g_listener.ShutDownForExit();
+    g_listener.m_suspended = 0;
 }
 
 // With MAROVIND_SCREENSHOTS set to a directory, saves a picture of each page there.

@@ -109,6 +109,39 @@ private slots:
         m_dir.reset();
     }
 
+    // The sender box splits IPv6 addresses at colons, as it splits IPv4 ones at dots.
+    void ipv6SenderByWholeGroups_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<bool>("matches");
+        QTest::newRow("first groups") << "2001:db8:"
+                                      << "2001:db8::1" << true;
+        QTest::newRow("not a longer group") << "2001:db8:"
+                                            << "2001:db80::1" << false;
+        QTest::newRow("without the colon") << "2001:db8"
+                                           << "2001:db8::1" << true;
+        QTest::newRow("without the colon, longer group") << "2001:db8"
+                                                         << "2001:db80::1" << false;
+        QTest::newRow("upper case typed") << "2001:DB8:"
+                                          << "2001:db8::1" << true;
+        QTest::newRow("whole address") << "::1"
+                                       << "::1" << true;
+        QTest::newRow("whole address, not a longer one") << "::1"
+                                                         << "::12" << false;
+        QTest::newRow("up to the zero run") << "2001:db8::"
+                                            << "2001:db8::1" << true;
+        QTest::newRow("IPv4 unchanged") << "10.1"
+                                        << "10.1.7.3" << true;
+        QTest::newRow("IPv4 typed, IPv6 sender") << "10.1"
+                                                 << "10:1::1" << false;
+    }
+    void ipv6SenderByWholeGroups() {
+        QFETCH(QString, typed);
+        QFETCH(QString, address);
+        QFETCH(bool, matches);
+        QCOMPARE(RowFilter(-1, typed, {}).Matches(6, address.toStdString(), "text"), matches);
+    }
+
     void filterSemantics_data() {
         QTest::addColumn<int>("severity");
         QTest::addColumn<QString>("address");

@@ -24,13 +24,14 @@
 #include <string>
 #include <vector>
 
+#include "core/platform/HostAddresses.h"
 #include "core/platform/MessageBox.h"
 #include "core/platform/MessageTarget.h"
 #include "core/platform/ProgramDir.h"
 #include "core/reception/SyslogRecord.h"
+#include "core/transport/TcpReceiver.h"
 #include "gui/app/AboutDlg.h"
 #include "gui/framework/CommandIds.h"
-#include "core/platform/HostAddresses.h"
 #include "gui/framework/GuiHelp.h"
 #include "gui/framework/PropertySheet.h"
 #include "gui/mainframe/MainFrame.h"
@@ -483,10 +484,23 @@ void MainFrameTest::commandsAndBars() {
     m_frame->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
     QCOMPARE(m_frame->IdleStatusLabel()->text(), QString("Ready"));
-    QStringList panes;
-    for (QLabel* label : m_frame->statusBar()->findChildren<QLabel*>())
-        panes << label->text();
-    QCOMPARE(panes, QStringList({"Ready", "CAP", "NUM", "SCRL"}));
+    auto panes = [this] {
+        QStringList texts;
+        for (QLabel* label : m_frame->statusBar()->findChildren<QLabel*>())
+            if (label->isVisibleTo(m_frame->statusBar()))
+                texts << label->text();
+        return texts;
+    };
+    QCOMPARE(panes(), QStringList({"Ready", "CAP", "NUM", "SCRL"}));
+    // While TCP is on, its pane shows the connections.
+    const NativeSocket probe = Sockets::Create(Sockets::Family::IPv4, Sockets::Kind::Stream);
+    QVERIFY(Sockets::BindAny(probe, 0));
+    const std::uint16_t port = Sockets::LocalPort(probe);
+    Sockets::Close(probe);
+    QVERIFY(g_tcpReceiver.Listen(port, false));
+    QCOMPARE(panes(), QStringList({"Ready", "CAP", "NUM", "SCRL", "TCP: 0 connections"}));
+    g_tcpReceiver.Close();
+    QCOMPARE(panes(), QStringList({"Ready", "CAP", "NUM", "SCRL"}));
 
     QAction* toolbar = m_frame->CommandAction(ID_VIEW_TOOLBAR);
     QAction* statusBar = m_frame->CommandAction(ID_VIEW_STATUS_BAR);

@@ -2,6 +2,7 @@
 // macros, which would break the declarations of the same names in AsyncSocket.h.
 #include "core/platform/AsyncSocket.h"
 
+#include "core/platform/AddressText.h"
 #include "core/platform/EventLoop.h"
 #include "core/platform/SocketErrors.h"
 
@@ -13,6 +14,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #endif
@@ -51,6 +53,65 @@ bool MakeNonBlocking(NativeSocket s) {
 #else
     const int flags = fcntl(s, F_GETFL);
     return flags != -1 && fcntl(s, F_SETFL, flags | O_NONBLOCK) == 0;
+#endif
+}
+// The sender's address text, or false for a family other than IPv4 and IPv6.
+bool AddressTextOf(const sockaddr_storage& from, SockLen length, std::string& address,
+                   unsigned& port) {
+    if (from.ss_family == AF_INET && length >= static_cast<SockLen>(sizeof(sockaddr_in))) {
+        const auto& v4 = reinterpret_cast<const sockaddr_in&>(from);
+        address = inet_ntoa(v4.sin_addr);
+        port = ntohs(v4.sin_port);
+        return true;
+    }
+    if (from.ss_family == AF_INET6 && length >= static_cast<SockLen>(sizeof(sockaddr_in6))) {
+        // The zone of a link-local sender is left out: it names our interface, not the sender.
+        const auto& v6 = reinterpret_cast<const sockaddr_in6&>(from);
+        address = Ipv6AddressText(reinterpret_cast<const unsigned char*>(&v6.sin6_addr));
+        port = ntohs(v6.sin6_port);
+        return true;
+    }
+    return false;
+}
+
+bool LastCallWouldBlock() {
+#ifdef _WIN32
+    return t_lastError.systemError == WSAEWOULDBLOCK;
+#else
+    return t_lastError.systemError == EAGAIN || t_lastError.systemError == EWOULDBLOCK;
+#endif
+}
+
+// Handle 0 means "no socket" to the listeners; a new handle is moved off it (stdin was
+// closed). Returns kInvalid, with the error recorded, when that fails.
+NativeSocket AwayFromZero(NativeSocket s) {
+#ifdef _WIN32
+    return s;
+#else
+    if (s != 0)
+        return s;
+    const int moved = fcntl(s, F_DUPFD_CLOEXEC, 1);
+    const int error = errno;
+    close(s);
+    if (moved == -1) {
+        RecordError(error);
+        return Sockets::kInvalid;
+    }
+    return moved;
+#endif
+}
+
+void SetOption(NativeSocket s, int level, int name, int value) {
+    setsockopt(s, level, name, reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+void EnableKeepAlive(NativeSocket s) {
+    SetOption(s, SOL_SOCKET, SO_KEEPALIVE, 1);
+#ifdef TCP_KEEPIDLE
+    // A sender that vanished is found within about ten minutes instead of two hours.
+    SetOption(s, IPPROTO_TCP, TCP_KEEPIDLE, 300);
+    SetOption(s, IPPROTO_TCP, TCP_KEEPINTVL, 60);
+    SetOption(s, IPPROTO_TCP, TCP_KEEPCNT, 5);
 #endif
 }
 } // namespace
@@ -95,7 +156,7 @@ int CAsyncSocket::ReceiveFrom(void* buffer, int length, std::string& address, un
 #endif
         return SOCKET_ERROR;
     }
-    sockaddr_in from{};
+    sockaddr_storage from{};
     SockLen fromLength = sizeof from;
 #ifdef _WIN32
     int received = recvfrom(m_hSocket, static_cast<char*>(buffer), length, flags,
@@ -117,11 +178,21 @@ int CAsyncSocket::ReceiveFrom(void* buffer, int length, std::string& address, un
         RecordLastSystemError();
         return SOCKET_ERROR;
     }
-    if (from.sin_family == AF_INET && fromLength >= static_cast<SockLen>(sizeof from)) {
-        address = inet_ntoa(from.sin_addr);
-        port = ntohs(from.sin_port);
-    }
+    AddressTextOf(from, fromLength, address, port);
     return received > length ? length : static_cast<int>(received);
+}
+
+int CAsyncSocket::Receive(void* buffer, int length) {
+#ifdef _WIN32
+    const int received = recv(m_hSocket, static_cast<char*>(buffer), length, 0);
+#else
+    const auto received = recv(m_hSocket, buffer, static_cast<std::size_t>(length), 0);
+#endif
+    if (received < 0) {
+        RecordLastSystemError();
+        return SOCKET_ERROR;
+    }
+    return static_cast<int>(received);
 }
 
 bool CAsyncSocket::ShutDown(int how) {
@@ -161,6 +232,9 @@ int CAsyncSocket::GetLastError() {
 int CAsyncSocket::GetLastSystemError() {
     return t_lastError.systemError;
 }
+bool CAsyncSocket::WouldBlock() {
+    return LastCallWouldBlock();
+}
 
 void CAsyncSocket::OnReceive(int) {}
 
@@ -187,8 +261,14 @@ bool Startup() {
 }
 
 NativeSocket CreateUdp() {
+    return Create(Family::IPv4, Kind::Datagram);
+}
+
+NativeSocket Create(Family family, Kind kind) {
+    const int domain = family == Family::IPv6 ? AF_INET6 : AF_INET;
+    const int type = kind == Kind::Stream ? SOCK_STREAM : SOCK_DGRAM;
 #ifdef _WIN32
-    const SOCKET s = socket(AF_INET, SOCK_DGRAM, 0);
+    const SOCKET s = socket(domain, type, 0);
     if (s == INVALID_SOCKET) {
         RecordLastSystemError();
         return kInvalid;
@@ -198,9 +278,9 @@ NativeSocket CreateUdp() {
     return s;
 #else
 #ifdef __linux__
-    int s = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    const int s = socket(domain, type | SOCK_CLOEXEC, 0);
 #else
-    int s = socket(AF_INET, SOCK_DGRAM, 0);
+    const int s = socket(domain, type, 0);
     if (s != -1)
         fcntl(s, F_SETFD, FD_CLOEXEC);
 #endif
@@ -208,40 +288,104 @@ NativeSocket CreateUdp() {
         RecordLastSystemError();
         return kInvalid;
     }
-    if (s == 0) {
-        // Handle 0 means "no socket" to the listener; move off it (stdin was closed).
-        const int moved = fcntl(s, F_DUPFD_CLOEXEC, 1);
-        const int error = errno;
-        close(s);
-        if (moved == -1) {
-            RecordError(error);
-            return kInvalid;
-        }
-        s = moved;
-    }
-    return s;
+    return AwayFromZero(s);
 #endif
 }
 
-bool BindAny(NativeSocket s, std::uint16_t port) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_ANY);
-    static_assert(sizeof address == 16);
-    if (bind(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+bool BindAny(NativeSocket s, std::uint16_t port, Family family) {
+    int result = 0;
+    if (family == Family::IPv6) {
+        sockaddr_in6 address{};
+        address.sin6_family = AF_INET6;
+        address.sin6_port = htons(port);
+        // sin6_addr stays all zero: the unspecified address.
+        result = bind(s, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    } else {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(port);
+        address.sin_addr.s_addr = htonl(INADDR_ANY);
+        static_assert(sizeof address == 16);
+        result = bind(s, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    }
+    if (result != 0) {
         RecordLastSystemError();
         return false;
     }
     return true;
 }
 
+bool SetIpv6Only(NativeSocket s, bool only) {
+    const int value = only ? 1 : 0;
+    if (setsockopt(s, IPPROTO_IPV6, IPV6_V6ONLY, reinterpret_cast<const char*>(&value),
+                   sizeof value) != 0) {
+        RecordLastSystemError();
+        return false;
+    }
+    return true;
+}
+
+void PrepareListeningPort(NativeSocket s) {
+#ifdef _WIN32
+    // SO_REUSEADDR would let another program bind the same port on Windows.
+    SetOption(s, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, 1);
+#else
+    SetOption(s, SOL_SOCKET, SO_REUSEADDR, 1);
+#endif
+}
+
+bool Listen(NativeSocket s, int backlog) {
+    if (listen(s, backlog) != 0) {
+        RecordLastSystemError();
+        return false;
+    }
+    return true;
+}
+
+NativeSocket Accept(NativeSocket listener, std::string& peerAddress) {
+    sockaddr_storage peer{};
+    SockLen length = sizeof peer;
+#ifdef __linux__
+    NativeSocket s = accept4(listener, reinterpret_cast<sockaddr*>(&peer), &length,
+                             SOCK_NONBLOCK | SOCK_CLOEXEC);
+#else
+    NativeSocket s = accept(listener, reinterpret_cast<sockaddr*>(&peer), &length);
+#endif
+    if (s == kInvalid) {
+        RecordLastSystemError();
+        return kInvalid;
+    }
+#ifdef _WIN32
+    SetHandleInformation(reinterpret_cast<HANDLE>(s), HANDLE_FLAG_INHERIT, 0);
+    // The new socket inherits the listener's WSAAsyncSelect, which would refuse FIONBIO
+    // below and post its notices for a socket nobody watches yet.
+    WSAEventSelect(s, nullptr, 0);
+#elif !defined(__linux__)
+    fcntl(s, F_SETFD, FD_CLOEXEC);
+#endif
+    s = AwayFromZero(s);
+    if (s == kInvalid)
+        return kInvalid;
+    unsigned port = 0;
+    peerAddress.clear();
+    AddressTextOf(peer, length, peerAddress, port);
+    if (!MakeNonBlocking(s)) {
+        RecordLastSystemError();
+        Close(s);
+        return kInvalid;
+    }
+    EnableKeepAlive(s);
+    return s;
+}
+
 std::uint16_t LocalPort(NativeSocket s) {
-    sockaddr_in address{};
+    sockaddr_storage address{};
     SockLen length = sizeof address;
     if (getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) != 0)
         return 0;
-    return ntohs(address.sin_port);
+    std::string text;
+    unsigned port = 0;
+    return AddressTextOf(address, length, text, port) ? static_cast<std::uint16_t>(port) : 0;
 }
 
 void EnlargeReceiveBuffer(NativeSocket s, int bytes) {

@@ -9,8 +9,9 @@
 // hidden message-only window that WSAAsyncSelect posts to, so it needs no Qt and is pumped by
 // any Windows message loop, Qt's included.
 //
-// A notice comes when a datagram waits. A handler that leaves it unread may be called again
-// at once (Qt) or only after the next read (Windows): pause the notifier instead.
+// A notice comes when a datagram or stream bytes wait, when a listening socket has a
+// connection to accept, and when a stream's peer has closed. A handler that leaves it unread may be
+// called again at once (Qt) or only after the next read (Windows): pause the notifier instead.
 class SocketReadNotifier {
 public:
     using Handler = std::function<void(int errorCode)>;

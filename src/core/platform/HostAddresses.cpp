@@ -1,9 +1,16 @@
 #include "core/platform/HostAddresses.h"
 
+#include "core/platform/AddressText.h"
+
+#include <algorithm>
+
 #ifdef _WIN32
 #include <winsock2.h>
+#include <ws2tcpip.h>
 #else
+#include <ifaddrs.h>
 #include <netdb.h>
+#include <netinet/in.h>
 #include <unistd.h>
 #endif
 
@@ -36,9 +43,56 @@ std::vector<std::string> HostIPv4Addresses() {
     return addresses;
 }
 
-std::vector<std::string> StartupLines(const std::vector<std::string>& addresses) {
+namespace {
+void AddIpv6(const sockaddr* address, std::vector<std::string>& addresses) {
+    if (!address || address->sa_family != AF_INET6)
+        return;
+    const auto* v6 = reinterpret_cast<const sockaddr_in6*>(address);
+    std::string text = Ipv6AddressText(reinterpret_cast<const unsigned char*>(&v6->sin6_addr));
+    if (std::find(addresses.begin(), addresses.end(), text) == addresses.end())
+        addresses.push_back(std::move(text));
+}
+} // namespace
+
+std::vector<std::string> HostIPv6Addresses() {
+    std::vector<std::string> addresses;
+#ifdef _WIN32
+    char name[kHostNameBytes] = {};
+    if (gethostname(name, sizeof name - 1) != 0)
+        return {};
+    addrinfo hints{};
+    hints.ai_family = AF_INET6;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(name, nullptr, &hints, &found) != 0)
+        return {};
+    for (const addrinfo* entry = found; entry; entry = entry->ai_next)
+        AddIpv6(entry->ai_addr, addresses);
+    freeaddrinfo(found);
+#else
+    ifaddrs* interfaces = nullptr;
+    if (getifaddrs(&interfaces) != 0)
+        return {};
+    for (const ifaddrs* entry = interfaces; entry; entry = entry->ifa_next)
+        AddIpv6(entry->ifa_addr, addresses);
+    freeifaddrs(interfaces);
+#endif
+    return addresses;
+}
+
+std::vector<std::string> HostAddresses(bool ipv6) {
+    std::vector<std::string> addresses = HostIPv4Addresses();
+    if (ipv6) {
+        const std::vector<std::string> more = HostIPv6Addresses();
+        addresses.insert(addresses.end(), more.begin(), more.end());
+    }
+    return addresses;
+}
+
+std::vector<std::string> StartupLines(const std::vector<std::string>& addresses, unsigned tcpPort) {
     std::vector<std::string> lines{kVersionText};
     for (const std::string& address : addresses)
         lines.push_back(kListeningPrefix + address);
+    if (tcpPort != 0)
+        lines.push_back(kTcpListeningPrefix + std::to_string(tcpPort));
     return lines;
 }

@@ -6,8 +6,19 @@
 // text. Empty when the name cannot be had or resolved.
 std::vector<std::string> HostIPv4Addresses();
 
+// The host's IPv6 addresses in canonical form: on Windows those of its own name, elsewhere
+// those of its interfaces (a host name rarely resolves to them there). Empty when none.
+std::vector<std::string> HostIPv6Addresses();
+
+// The IPv4 addresses, then, when `ipv6` is true, the IPv6 ones.
+std::vector<std::string> HostAddresses(bool ipv6);
+
 constexpr const char* kVersionText = "Marovind Version 1.0";
 constexpr const char* kListeningPrefix = "Listening for syslog messages on IP address: ";
 
-// What the server says first: the version line, then one listening line per address.
-std::vector<std::string> StartupLines(const std::vector<std::string>& addresses);
+constexpr const char* kTcpListeningPrefix = "Listening for syslog messages on TCP port: ";
+
+// What the server says first: the version line, one listening line per address, then the
+// TCP port's line when `tcpPort` is not 0.
+std::vector<std::string> StartupLines(const std::vector<std::string>& addresses,
+                                      unsigned tcpPort = 0);

@@ -19,6 +19,9 @@ struct SocketReadNotifier::Impl {
 namespace {
 constexpr UINT kSocketMessage = WM_APP + 1;
 constexpr const char* kWindowClass = "MarovindSocketWindow";
+// A listening socket announces a connection to accept, a stream the peer's close: both are
+// answered by reading, as data is.
+constexpr long kReadEvents = FD_READ | FD_ACCEPT | FD_CLOSE;
 
 // Notices still queued for a socket whose notifier is gone are dropped by this lookup, so a
 // late message never reaches a destroyed handler.
@@ -33,7 +36,7 @@ LRESULT CALLBACK SocketWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     const auto found = Notifiers().find(static_cast<SOCKET>(wParam));
     // A notice posted before the notifier was disabled may still be in the queue.
     if (found != Notifiers().end() && found->second->enabled &&
-        (WSAGETSELECTEVENT(lParam) & FD_READ) != 0) {
+        (WSAGETSELECTEVENT(lParam) & kReadEvents) != 0) {
         // Copied: the handler may destroy its own notifier.
         const SocketReadNotifier::Handler handler = found->second->onReadable;
         handler(WSAGETSELECTERROR(lParam));
@@ -62,7 +65,7 @@ bool Select(SOCKET socket, bool read) {
         WSASetLastError(WSAENOBUFS);
         return false;
     }
-    return WSAAsyncSelect(socket, window, read ? kSocketMessage : 0, read ? FD_READ : 0) == 0;
+    return WSAAsyncSelect(socket, window, read ? kSocketMessage : 0, read ? kReadEvents : 0) == 0;
 }
 } // namespace
 

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "core/platform/AddressText.h"
 #include "core/platform/ProgramDir.h"
 #include "core/platform/TextModeReader.h"
 
@@ -29,7 +30,10 @@ bool WriteAddressList(const std::string& path, std::string_view text) {
         std::size_t end = text.find(kLineEnd, start);
         if (end == std::string_view::npos)
             end = text.size();
-        const std::string_view piece = text.substr(start, end - start);
+        std::string_view piece = text.substr(start, end - start);
+        std::string canonical;
+        if (piece.find(':') != std::string_view::npos && CanonicalIpv6Text(piece, canonical))
+            piece = canonical;
         if (!piece.empty()) {
             std::fwrite(piece.data(), 1, piece.size(), file);
             std::fwrite(kLineEnd.data(), 1, kLineEnd.size(), file);
@@ -37,6 +41,17 @@ bool WriteAddressList(const std::string& path, std::string_view text) {
         start = end + kLineEnd.size();
     }
     return std::fclose(file) == 0;
+}
+
+std::vector<std::string> AddressLogStems(const std::vector<std::string>& entries) {
+    std::vector<std::string> stems;
+    for (const std::string& entry : entries) {
+        std::string canonical = entry;
+        if (entry.find(':') != std::string::npos)
+            CanonicalIpv6Text(entry, canonical);
+        stems.push_back(AddressFileStem(canonical));
+    }
+    return stems;
 }
 
 std::string AddressListPath() {

@@ -10,9 +10,14 @@
 bool ReadAddressList(const std::string& path, bool keepEmpty, std::vector<std::string>& entries);
 
 // Writes the list from the text of the configuration dialog's address box: every piece
-// between CR LF separators that is not empty, verbatim, followed by CR LF. The file is
+// between CR LF separators that is not empty, followed by CR LF; a piece that is an IPv6
+// address is written in canonical form, every other piece verbatim. The file is
 // created or emptied first. False, with nothing written, when it cannot be opened.
 bool WriteAddressList(const std::string& path, std::string_view text);
+
+// The log file name of each entry under per-address naming, in list order: IPv6 entries by
+// their canonical form, so that the file is the one their sender's messages name.
+std::vector<std::string> AddressLogStems(const std::vector<std::string>& entries);
 
 // The address list's path: g_programDir followed by "ipaddr.flt".
 std::string AddressListPath();

@@ -8,7 +8,9 @@
 
 // The source filter's list: its entries in file order, duplicates kept, and beside them a
 // hash set of the same texts, so that admitting a sender costs the same for 65,536
-// entries as for ten. Every change to the entries keeps the set in step.
+// entries as for ten. Every change to the entries keeps the set in step. An entry that is
+// an IPv6 address in any spelling admits that address; every other entry admits only the
+// sender whose address text it equals exactly.
 class PermittedAddresses {
 public:
     using List = std::list<std::string>;
@@ -29,7 +31,7 @@ public:
     void clear();
 
     // Whether some entry equals the address text exactly.
-    bool Contains(std::string_view address) const { return m_lookup.count(address) != 0; }
+    bool Contains(std::string_view address) const;
 
     bool empty() const { return m_entries.empty(); }
     std::size_t size() const { return m_entries.size(); }
@@ -41,7 +43,9 @@ public:
 
 private:
     void Rebuild();
+    void Index(const std::string& entry);
 
     List m_entries;                                // list nodes never move,
     std::unordered_set<std::string_view> m_lookup; // so views into them stay valid
+    std::unordered_set<std::string> m_ipv6;        // canonical texts of IPv6 entries
 };

@@ -17,6 +17,10 @@ struct SyslogRecord {
 // Sent synchronously to the main window with lParam pointing at a SyslogRecord.
 constexpr unsigned WM_USER = 1024;
 constexpr unsigned WM_SYSLOG_MESSAGE = WM_USER + 1001;
+// Sent around the messages of one read from a stream: wParam 1 before them, 0 after. Log
+// lines written in between may wait in their file's buffer until the 0, which hands them to
+// the operating system; a datagram's line is handed over at once.
+constexpr unsigned WM_SYSLOG_BATCH = WM_USER + 1002;
 
 // The message text as the list shows it and the log line holds it: every CR and then
 // every LF replaced by one blank.

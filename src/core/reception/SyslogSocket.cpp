@@ -23,11 +23,46 @@ constexpr int kReadLimit = 1024;
 // Room for a burst while the GUI thread is busy showing and logging earlier messages.
 constexpr int kReceiveBufferBytes = 8 * 1024 * 1024;
 
-void ShowSocketError(const char* prefix) {
+void ShowSocketError(const std::string& prefix) {
     AfxMessageBox(SocketErrorMessage(prefix, CAsyncSocket::GetLastError(),
                                      CAsyncSocket::GetLastSystemError()));
 }
+// Creates a UDP socket of the family, binds it to `port` on every address and attaches it
+// to `target`. A failure shows its message and gives false.
+bool OpenDatagramSocket(CAsyncSocket& target, Sockets::Family family, std::uint16_t port,
+                        const std::string& bindPrefix) {
+    target.Close();
+    const NativeSocket socket = Sockets::Create(family, Sockets::Kind::Datagram);
+    if (socket == Sockets::kInvalid) {
+        ShowSocketError(kCreatePrefix);
+        return false;
+    }
+    // No address reuse: a second server on the same port must fail here. An IPv6 socket
+    // leaves IPv4 to the socket of its own.
+    if ((family == Sockets::Family::IPv6 && !Sockets::SetIpv6Only(socket, true)) ||
+        !Sockets::BindAny(socket, port, family)) {
+        ShowSocketError(bindPrefix);
+        Sockets::Close(socket);
+        return false;
+    }
+    Sockets::EnlargeReceiveBuffer(socket, kReceiveBufferBytes);
+    if (!target.Attach(socket, kAllEvents)) {
+        ShowSocketError(kAttachPrefix);
+        Sockets::Close(socket);
+        return false;
+    }
+    return true;
+}
 } // namespace
+
+bool Ipv6DatagramSocket::Open(std::uint16_t port) {
+    return OpenDatagramSocket(*this, Sockets::Family::IPv6, port,
+                              "Syslog: Couldn't bind IPv6 socket " + std::to_string(port) + ": ");
+}
+
+void Ipv6DatagramSocket::OnReceive(int) {
+    m_owner.ReceiveDatagrams(*this);
+}
 
 SuspensionFlag& SuspensionFlag::operator=(int value) {
     const bool lifted = m_value != 0 && value == 0;
@@ -44,31 +79,26 @@ SyslogSocket::~SyslogSocket() {
 }
 
 bool SyslogSocket::Open(std::uint16_t port) {
-    Close();
-    const NativeSocket socket = Sockets::CreateUdp();
-    if (socket == Sockets::kInvalid) {
-        ShowSocketError(kCreatePrefix);
-        return false;
-    }
-    // No address reuse: a second server on the same port must fail here.
-    if (!Sockets::BindAny(socket, port)) {
-        ShowSocketError(kBindPrefix);
-        Sockets::Close(socket);
-        return false;
-    }
-    Sockets::EnlargeReceiveBuffer(socket, kReceiveBufferBytes);
-    if (!Attach(socket, kAllEvents)) {
-        ShowSocketError(kAttachPrefix);
-        Sockets::Close(socket);
-        return false;
-    }
-    return true;
+    return OpenDatagramSocket(*this, Sockets::Family::IPv4, port, kBindPrefix);
 }
 
 void SyslogSocket::ShutDownForExit() {
     m_suspended = 1;
     if (m_hSocket != 0)
         ShutDown(2);
+    m_ipv6.Close();
+}
+
+bool SyslogSocket::SetIpv6(bool on) {
+    if (!on || m_hSocket == 0) {
+        m_ipv6.Close();
+        return !on; // IPv6 joins an open IPv4 listener on its port
+    }
+    return HasIpv6() || m_ipv6.Open(Port());
+}
+
+std::uint16_t SyslogSocket::Port() const {
+    return m_hSocket != 0 ? Sockets::LocalPort(m_hSocket) : 0;
 }
 
 void SyslogSocket::ReloadSourceFilter() {
@@ -94,43 +124,74 @@ bool SyslogSocket::IsPermittedSource(const std::string& address) const {
     return m_permittedAddresses.Contains(address);
 }
 
-void SyslogSocket::OnReceive(int errorCode) {
-    if (m_suspended || m_delivering) {
-        // The datagram stays queued. A level-triggered notice would come straight back,
-        // so notices pause until the suspension is lifted or the delivery is done.
-        PauseNotifications();
-        CAsyncSocket::OnReceive(errorCode);
-        return;
-    }
-    m_delivering = true;
-    for (int read = 0; read < kDatagramsPerNotice && !m_suspended; ++read)
-        if (!ReceiveOne())
-            break;
-    m_delivering = false;
-    if (!m_suspended)
-        ResumeNotifications();
+void SyslogSocket::OnReceive(int) {
+    ReceiveDatagrams(*this);
 }
 
-bool SyslogSocket::ReceiveOne() {
+void SyslogSocket::ReceiveDatagrams(CAsyncSocket& socket) {
+    if (IsHeld()) {
+        // The datagram stays queued. A level-triggered notice would come straight back,
+        // so notices pause until the suspension is lifted or the delivery is done.
+        socket.PauseNotifications();
+        return;
+    }
+    BeginDelivery();
+    for (int read = 0; read < kDatagramsPerNotice && !m_suspended; ++read)
+        if (!ReceiveOne(socket))
+            break;
+    EndDelivery();
+}
+
+bool SyslogSocket::ReceiveOne(CAsyncSocket& socket) {
     char buffer[kReadLimit + 1] = {};
     std::string address;
     unsigned port = 0;
     // A failed read has nothing to show; it ends this notice (an empty queue reads as a
     // failure too), and any datagram still queued brings the next notice.
-    if (ReceiveFrom(buffer, kReadLimit, address, port, 0) == SOCKET_ERROR)
+    if (socket.ReceiveFrom(buffer, kReadLimit, address, port, 0) == SOCKET_ERROR)
         return false;
+    DeliverMessage(buffer, address);
+    return true;
+}
+
+bool SyslogSocket::DeliverMessage(const char* text, const std::string& address) {
     if (m_filterOn && !IsPermittedSource(address))
-        return true;
+        return false;
     MessageTarget* window = AfxGetMainWnd();
     if (!window)
-        return true; // during exit no window can show it: the datagram is discarded
+        return true; // during exit no window can show it: the message is discarded
     ReceiveTimeText time;
     SyslogRecord record;
-    DecodeDatagram(buffer, address.c_str(), std::time(nullptr), time, record);
+    DecodeDatagram(text, address.c_str(), std::time(nullptr), time, record);
     window->SendMessage(WM_SYSLOG_MESSAGE, 0, reinterpret_cast<std::intptr_t>(&record));
     return true;
 }
 
+void SyslogSocket::BeginDelivery(bool batch) {
+    m_delivering = true;
+    m_batch = batch;
+    if (MessageTarget* window = batch ? AfxGetMainWnd() : nullptr)
+        window->SendMessage(WM_SYSLOG_BATCH, 1, 0);
+}
+
+void SyslogSocket::EndDelivery() {
+    // Still delivering: a failure shown by the flush holds other readers back too.
+    if (MessageTarget* window = m_batch ? AfxGetMainWnd() : nullptr)
+        window->SendMessage(WM_SYSLOG_BATCH, 0, 0);
+    m_batch = false;
+    m_delivering = false;
+    if (!m_suspended)
+        Resume();
+}
+
 void SyslogSocket::OnSuspensionLifted() {
+    if (!m_delivering)
+        Resume();
+}
+
+void SyslogSocket::Resume() {
     ResumeNotifications();
+    m_ipv6.ResumeNotifications();
+    if (m_onResume)
+        m_onResume();
 }

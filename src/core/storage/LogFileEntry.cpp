@@ -18,13 +18,20 @@ bool LogFileEntry::Open() {
     return false;
 }
 
-bool LogFileEntry::WriteLine(std::string_view line) {
+bool LogFileEntry::WriteLine(std::string_view line, bool flush) {
     if (!m_file.IsOpen())
         return false;
-    if (m_writer.Write(line) && m_writer.Flush()) {
+    if (m_writer.Write(line) && (!flush || m_writer.Flush())) {
         m_failureShown = false;
         return true;
     }
+    ReportFailure();
+    return false;
+}
+
+bool LogFileEntry::Flush() {
+    if (!m_file.IsOpen() || m_writer.Flush())
+        return true;
     ReportFailure();
     return false;
 }

@@ -16,9 +16,11 @@ public:
 
     // Opens the file for appending. A failure shows "Could not open file".
     bool Open();
-    // Writes the line and hands it to the operating system at once. A failure is shown
+    // Writes the line and hands it to the operating system at once, or with `flush` false
+    // when the buffer is full or Flush is called (lines are never split). A failure is shown
     // once, with its cause and the path, and shown again only after a write succeeded.
-    bool WriteLine(std::string_view line);
+    bool WriteLine(std::string_view line, bool flush = true);
+    bool Flush();
     // Flushes the writer, forces the data to disk and closes the file.
     void Close();
     // At most once per second of `now`: when the open file is no longer the one at the

@@ -7,6 +7,7 @@
 #include "core/reception/SyslogSocket.h"
 #include "core/storage/LogFileEntry.h"
 
+#include "core/platform/AddressText.h"
 #include "core/platform/MessageBox.h"
 #include "core/platform/OpenFileLimit.h"
 #include "core/platform/ProgramDir.h"
@@ -19,9 +20,8 @@ const char* TextOrEmpty(const char* text) {
     return text ? text : "";
 }
 
-std::string AddressLogName(std::string address) {
-    std::replace(address.begin(), address.end(), '.', '_');
-    return address + kLogExtension;
+std::string AddressLogName(const std::string& address) {
+    return AddressFileStem(address) + kLogExtension;
 }
 
 std::vector<std::string> TableLogNames(const SyslogName* table) {
@@ -34,9 +34,9 @@ std::vector<std::string> TableLogNames(const SyslogName* table) {
 std::vector<std::string> AddressLogNames() {
     std::vector<std::string> addresses;
     ReadAddressList(AddressListPath(), false, addresses);
-    std::vector<std::string> names;
-    for (const std::string& address : addresses)
-        names.push_back(AddressLogName(address));
+    std::vector<std::string> names = AddressLogStems(addresses);
+    for (std::string& name : names)
+        name += kLogExtension;
     return names;
 }
 
@@ -127,6 +127,7 @@ void LogFileSet::CloseLogFiles() {
     for (auto& entry : m_logFiles)
         entry->Close();
     m_byName.clear();
+    m_unflushed.clear();
     m_logFiles.clear();
     m_lostFiles = 0;
 }
@@ -134,8 +135,23 @@ void LogFileSet::CloseLogFiles() {
 void LogFileSet::WriteLogLine(const SyslogRecord& record) {
     const std::string name = LogFileNameFor(record, m_logType);
     const auto found = m_byName.find(name);
-    if (found != m_byName.end() && FollowPath(*found->second, record.receivedAt))
-        found->second->WriteLine(FormatLogLine(record));
+    if (found == m_byName.end() || !FollowPath(*found->second, record.receivedAt))
+        return;
+    LogFileEntry& entry = *found->second;
+    entry.WriteLine(FormatLogLine(record), !m_holdFlushes);
+    if (m_holdFlushes && (m_unflushed.empty() || m_unflushed.back() != &entry) &&
+        std::find(m_unflushed.begin(), m_unflushed.end(), &entry) == m_unflushed.end())
+        m_unflushed.push_back(&entry);
+}
+
+void LogFileSet::HoldFlushes(bool hold) {
+    m_holdFlushes = hold;
+    if (hold)
+        return;
+    std::vector<LogFileEntry*> unflushed;
+    unflushed.swap(m_unflushed);
+    for (LogFileEntry* entry : unflushed)
+        entry->Flush();
 }
 
 bool LogFileSet::FollowPath(LogFileEntry& entry, std::time_t now) {

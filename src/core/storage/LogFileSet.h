@@ -28,6 +28,9 @@ public:
     // Once a second of receive time a file that was renamed or deleted away is closed
     // and its path opened again.
     void WriteLogLine(const SyslogRecord& record);
+    // While held, lines wait in their files' buffers; releasing hands them all to the
+    // operating system. For the messages of one read from a stream.
+    void HoldFlushes(bool hold);
 
     SettingsFile m_settings;
     std::string m_logDir;
@@ -44,4 +47,6 @@ private:
     // The entry each name finds: the first in set order among entries of the same name.
     std::unordered_map<std::string, LogFileEntry*> m_byName;
     std::size_t m_lostFiles = 0; // entries whose path could not be opened again
+    bool m_holdFlushes = false;
+    std::vector<LogFileEntry*> m_unflushed; // written to while flushes were held
 };

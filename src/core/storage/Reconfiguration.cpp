@@ -32,6 +32,15 @@ std::string WithTrailingSeparator(std::string directory) {
     return directory;
 }
 
+// Only what the operator changed: a settings file without these keys keeps without them.
+void WriteNetworkChoices(SettingsFile& settings, const ConfigurationChoices& choices) {
+    const int port = choices.tcpOn ? choices.tcpPort : 0;
+    if (port != choices.loadedNetwork.tcpPort)
+        settings.SetInt(kSettingsSection, NetworkSettings::kTcpPortKey, port);
+    if (choices.ipv6 != choices.loadedNetwork.ipv6)
+        settings.SetBool(kSettingsSection, NetworkSettings::kIpv6Key, choices.ipv6);
+}
+
 void WriteChoices(LogFileSet& set, const ConfigurationChoices& choices) {
     const bool filterOn = choices.filterChoice != ConfigurationChoices::kAnybody;
     set.m_settings.SetBool(kSettingsSection, "LOG_SECURITY", filterOn);
@@ -48,6 +57,7 @@ void WriteChoices(LogFileSet& set, const ConfigurationChoices& choices) {
         scheme = 0;
     }
     set.m_settings.SetInt(kSettingsSection, "LOG_TYPE", scheme);
+    WriteNetworkChoices(set.m_settings, choices);
     set.m_settings.Save(SettingsPath());
 }
 } // namespace
@@ -65,6 +75,11 @@ ConfigurationChoices LoadConfigurationChoices(LogFileSet& set) {
     set.m_settings.GetString(kSettingsSection, "LOG_DIR", choices.directory);
     choices.schemeChoice = set.m_logType;
     set.m_settings.GetInt(kSettingsSection, "LOG_TYPE", choices.schemeChoice);
+    choices.loadedNetwork = ReadNetworkSettings(set.m_settings);
+    choices.tcpOn = choices.loadedNetwork.tcpPort != 0;
+    if (choices.tcpOn)
+        choices.tcpPort = choices.loadedNetwork.tcpPort;
+    choices.ipv6 = choices.loadedNetwork.ipv6;
     return choices;
 }
 

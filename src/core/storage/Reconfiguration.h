@@ -1,5 +1,8 @@
 #pragma once
+#include <cstdint>
 #include <string>
+
+#include "core/settings/NetworkSettings.h"
 
 class LogFileSet;
 
@@ -13,6 +16,14 @@ struct ConfigurationChoices {
     std::string addressText; // the address list, every line ending in CR LF
     std::string directory;
     int schemeChoice = -1;
+    // The "Network" group; its keys are written only when they differ from `loadedNetwork`,
+    // the settings the sheet opened with.
+    bool tcpOn = false;
+    std::uint16_t tcpPort = kSuggestedTcpPort; // kept while TCP is off, for the port box
+    bool ipv6 = false;
+    NetworkSettings loadedNetwork;
+
+    static constexpr std::uint16_t kSuggestedTcpPort = 514;
 };
 
 // Loads the settings file into the set's m_settings and reads the choices the sheet opens

@@ -9,6 +9,8 @@
 #include "core/platform/OpenFileLimit.h"
 #include "core/platform/ProgramDir.h"
 #include "core/reception/SyslogSocket.h"
+#include "core/transport/NetworkReception.h"
+#include "core/transport/TcpReceiver.h"
 #include "gui/app/AboutDlg.h"
 #include "gui/app/TerminationSignals.h"
 #include "gui/framework/CommandIds.h"
@@ -94,12 +96,15 @@ bool CMyMarovindApp::InitInstance() {
     m_mainFrame->OpenLogFiles();
     m_mainFrame->ApplyListSettings();
     g_listener.ReloadSourceFilter();
-    if (StartUpEnded())
+    if (StartUpEnded() || !g_listener.Open())
         return false;
-    return g_listener.Open();
+    // A TCP or IPv6 port that cannot be bound has its message; UDP over IPv4 goes on.
+    ApplyNetworkSettings(LoadProgramNetworkSettings());
+    return true;
 }
 
 int CMyMarovindApp::ExitInstance() {
+    g_tcpReceiver.Close();
     g_listener.ShutDownForExit();
     return 0;
 }

@@ -2,7 +2,9 @@
 
 #include "core/storage/LogFileSet.h"
 #include "core/storage/Reconfiguration.h"
+#include "core/transport/NetworkReception.h"
 #include "gui/config/CfgLogFiles.h"
+#include "gui/config/CfgNetwork.h"
 #include "gui/config/CfgSecurity.h"
 #include "gui/framework/PropertySheet.h"
 
@@ -13,6 +15,7 @@ bool RunConfigureCommand(LogFileSet& frame, QWidget* owner) {
     // Declared before the sheet so that the sheet, which only borrows them, goes first.
     CCfgSecurity security;
     CCfgLogFiles logFiles;
+    CCfgNetwork network;
     CPropertySheet sheet(owner);
 
     ConfigurationChoices choices = LoadConfigurationChoices(frame);
@@ -20,9 +23,13 @@ bool RunConfigureCommand(LogFileSet& frame, QWidget* owner) {
     security.m_addressText = choices.addressText;
     logFiles.m_directory = choices.directory;
     logFiles.m_schemeChoice = choices.schemeChoice;
+    network.m_tcpOn = choices.tcpOn;
+    network.m_tcpPort = choices.tcpPort;
+    network.m_ipv6 = choices.ipv6;
 
     sheet.AddPage(&security);
     sheet.AddPage(&logFiles);
+    sheet.AddPage(&network);
     sheet.SetTitle(QStringLiteral("Marovind Configuration"), 0);
     if (sheet.DoModal() != CPropertySheet::kIdOk)
         return false;
@@ -31,6 +38,11 @@ bool RunConfigureCommand(LogFileSet& frame, QWidget* owner) {
     choices.addressText = security.m_addressText;
     choices.directory = logFiles.m_directory;
     choices.schemeChoice = logFiles.m_schemeChoice;
+    choices.tcpOn = network.m_tcpOn;
+    choices.tcpPort = network.m_tcpPort;
+    choices.ipv6 = network.m_ipv6;
     ApplyConfiguration(frame, choices);
+    // UDP goes on as it was; TCP and IPv6 follow the saved settings at once.
+    ApplyNetworkSettings(LoadProgramNetworkSettings());
     return true;
 }

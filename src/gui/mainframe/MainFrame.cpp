@@ -16,6 +16,7 @@
 
 #include "core/reception/AddressList.h"
 #include "core/reception/SyslogRecord.h"
+#include "core/transport/TcpReceiver.h"
 #include "gui/config/ConfigureCommand.h"
 #include "gui/framework/CommandIds.h"
 #include "gui/framework/CommandStrings.h"
@@ -80,7 +81,12 @@ QRect CMainFrame::InitialGeometry(const QSize& screen) {
     return QRect(left, top, width, height);
 }
 
-std::intptr_t CMainFrame::SendMessage(unsigned message, std::uintptr_t, std::intptr_t lParam) {
+std::intptr_t CMainFrame::SendMessage(unsigned message, std::uintptr_t wParam,
+                                      std::intptr_t lParam) {
+    if (message == WM_SYSLOG_BATCH) {
+        HoldFlushes(wParam != 0);
+        return 1;
+    }
     if (message == WM_SYSLOG_MESSAGE && lParam != 0)
         return OnSyslogMessage(*reinterpret_cast<const SyslogRecord*>(lParam));
     return 0;
@@ -154,6 +160,7 @@ void CMainFrame::OnDestroy() {
     if (m_destroyed)
         return;
     m_destroyed = true;
+    g_tcpReceiver.SetChangeHandler(nullptr);
     // The viewer closes with the main window, asking nothing.
     if (m_viewerTemplate)
         m_viewerTemplate->CloseAllDocuments();
@@ -248,6 +255,7 @@ void CMainFrame::CreateStatusBar() {
     bar->addPermanentWidget(num);
     bar->addPermanentWidget(scroll);
     scroll->setEnabled(false);
+    CreateTcpPane();
     qApp->installEventFilter(new LockKeyIndicators(caps, num, this));
 
     QAction* toggle = AddCommand(ID_VIEW_STATUS_BAR, QStringLiteral("&Status Bar"));
@@ -300,6 +308,30 @@ void CMainFrame::ShowFilterBar(bool on) {
     m_filterBar->setVisible(on);
     if (!on)
         m_filterBar->Clear();
+}
+
+// Network errors are counted here, never put in a box: they come from the senders.
+void CMainFrame::CreateTcpPane() {
+    m_tcpPane = new QLabel(statusBar());
+    m_tcpPane->setObjectName(QStringLiteral("tcpPane"));
+    m_tcpPane->setTextFormat(Qt::PlainText);
+    m_tcpPane->setFrameShape(QFrame::Panel);
+    m_tcpPane->setFrameShadow(QFrame::Sunken);
+    statusBar()->insertPermanentWidget(1, m_tcpPane); // after the message pane
+    UpdateTcpPane();
+    g_tcpReceiver.SetChangeHandler([this] { UpdateTcpPane(); });
+}
+
+void CMainFrame::UpdateTcpPane() {
+    m_tcpPane->setVisible(g_tcpReceiver.Port() != 0);
+    m_tcpPane->setText(QString::fromStdString(g_tcpReceiver.StatusText()));
+    const TcpErrorLog& errors = g_tcpReceiver.Errors();
+    m_tcpPane->setToolTip(
+        QStringLiteral("Resets: %1, framing errors: %2, refused: %3, over the limit: %4")
+            .arg(errors.CountOf(TcpError::kReset))
+            .arg(errors.CountOf(TcpError::kFraming))
+            .arg(errors.CountOf(TcpError::kRefused))
+            .arg(errors.CountOf(TcpError::kOverLimit)));
 }
 
 void CMainFrame::UpdateFilterPane() {

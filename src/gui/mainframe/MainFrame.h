@@ -51,6 +51,8 @@ public:
     FilterBar* GetFilterBar() const { return m_filterBar; }
     // The status pane "N of M rows"; null until a filter is first set.
     QLabel* FilterStatusLabel() const { return m_filterPane; }
+    // The status pane "TCP: N connections", shown while TCP is on.
+    QLabel* TcpStatusLabel() const { return m_tcpPane; }
     bool IsDestroyed() const { return m_destroyed; }
     // The log viewer that File > Open uses and that closes with this window; its printer
     // also prints the live list. File > Open stays greyed until one is attached.
@@ -82,6 +84,8 @@ private:
     void CreateListChoices();
     void ShowFilterBar(bool on);
     void UpdateFilterPane();
+    void CreateTcpPane();
+    void UpdateTcpPane();
     void RememberChoice(const char* key, bool on);
 
     CMyMarovindView* m_view;
@@ -90,6 +94,7 @@ private:
     QLabel* m_idleText = nullptr;
     FilterBar* m_filterBar = nullptr;
     QLabel* m_filterPane = nullptr;
+    QLabel* m_tcpPane = nullptr;
     bool m_destroyed = false;
     LogViewerTemplate* m_viewerTemplate = nullptr;
 };

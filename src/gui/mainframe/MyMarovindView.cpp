@@ -1,5 +1,7 @@
 #include "gui/mainframe/MyMarovindView.h"
 
+#include "core/transport/NetworkReception.h"
+
 #include <algorithm>
 #include <ctime>
 
@@ -52,11 +54,12 @@ CMyMarovindView::CMyMarovindView(QWidget* parent)
 }
 
 void CMyMarovindView::OnInitialUpdate() {
-    AddStartupRows(HostIPv4Addresses());
+    const NetworkSettings network = LoadProgramNetworkSettings();
+    AddStartupRows(HostAddresses(network.ipv6), network.tcpPort);
 }
 
-void CMyMarovindView::AddStartupRows(const std::vector<std::string>& addresses) {
-    for (const std::string& line : StartupLines(addresses))
+void CMyMarovindView::AddStartupRows(const std::vector<std::string>& addresses, unsigned tcpPort) {
+    for (const std::string& line : StartupLines(addresses, tcpPort))
         AddLocalRow(line);
     FlushPendingRows();
 }

@@ -18,10 +18,15 @@ char AsciiLower(char c) {
 
 RowFilter::RowFilter(int minimumSeverity, const QString& address, const QString& text)
     : m_minimumSeverity(minimumSeverity), m_address(address.trimmed().toStdString()) {
-    if (!m_address.empty() && m_address.back() == '.') {
+    // IPv6 addresses are shown in lower case and split into groups by colons.
+    const bool ipv6 = m_address.find(':') != std::string::npos;
+    if (ipv6)
+        std::transform(m_address.begin(), m_address.end(), m_address.begin(), AsciiLower);
+    const char separator = ipv6 ? ':' : '.';
+    if (!m_address.empty() && m_address.back() == separator) {
         m_addressIsPrefix = true;
     } else if (!m_address.empty()) {
-        m_address += '.'; // the typed parts must end where a part ends
+        m_address += separator; // the typed parts must end where a part ends
     }
     if (IsAscii(text)) {
         m_asciiText = text.toLower().toStdString();

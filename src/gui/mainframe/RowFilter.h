@@ -5,7 +5,8 @@
 #include <QString>
 
 // What the filter bar asks of a message row: a severity at least as high as the minimum,
-// a sender address that is the typed address or starts with its typed first parts, and
+// a sender address that is the typed address or starts with its typed first parts (whole
+// numbers of an IPv4 address, whole groups of an IPv6 one), and
 // the typed text anywhere in the message, letter case aside. Every part left empty lets
 // every row through.
 class RowFilter {
@@ -26,7 +27,7 @@ private:
 
     int m_minimumSeverity;
     std::string m_address;
-    bool m_addressIsPrefix = false; // typed with its trailing dot
+    bool m_addressIsPrefix = false; // typed with its trailing dot or colon
     std::string m_asciiText;        // lower case; used while the typed text is ASCII
     QString m_text;                 // used otherwise, against the text as shown
 };
