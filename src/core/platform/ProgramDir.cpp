@@ -11,6 +11,13 @@
 
 std::string g_programDir;
 
+namespace {
+bool IsInstalledCopy(const std::string& executableDir) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(executableDir + kInstalledMarker, error);
+}
+} // namespace
+
 char DirectorySeparator() {
 #ifdef _WIN32
     return '\\';
@@ -22,12 +29,6 @@ char DirectorySeparator() {
 std::string DirectoryOf(const std::string& executablePath) {
     const auto last = executablePath.find_last_of(DirectorySeparator());
     return last == std::string::npos ? std::string() : executablePath.substr(0, last + 1);
-}
-
-bool IsInstalledCopy(const std::string& executableDir) {
-    std::error_code error;
-    return !executableDir.empty() &&
-           std::filesystem::is_regular_file(executableDir + kInstalledMarker, error);
 }
 
 std::string ChooseProgramDirectory(const std::string& executableDir,

@@ -13,7 +13,6 @@ std::string UserDataDirectory();
 // The file that an installer puts beside the executables: a copy whose folder holds it is
 // installed, and never writes into that folder.
 inline constexpr const char* kInstalledMarker = "installed.txt";
-bool IsInstalledCopy(const std::string& executableDir);
 
 // The program directory: `executableDir` while the user may write there (a build tree, a
 // copied folder) and it holds no kInstalledMarker, else `userDataDir`, created when missing

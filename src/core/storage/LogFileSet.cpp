@@ -139,7 +139,7 @@ void LogFileSet::WriteLogLine(const SyslogRecord& record) {
         return;
     LogFileEntry& entry = *found->second;
     entry.WriteLine(FormatLogLine(record), !m_holdFlushes);
-    if (m_holdFlushes && (m_unflushed.empty() || m_unflushed.back() != &entry) &&
+    if (m_holdFlushes &&
         std::find(m_unflushed.begin(), m_unflushed.end(), &entry) == m_unflushed.end())
         m_unflushed.push_back(&entry);
 }
