@@ -74,8 +74,9 @@ start_wine() { # $1: run directory
     PROBE=$1/timer-probe.txt
     # A real window, as a Windows user has it, on an X server of this namespace.
     if [ -z "${WINE_XVFB:-}" ]; then
-        WINE_DISPLAY=59
-        while [ -e "/tmp/.X$WINE_DISPLAY-lock" ]; do WINE_DISPLAY=$((WINE_DISPLAY + 1)); done
+        # shellcheck source=../scripts/wine-support.sh
+        source "$root/scripts/wine-support.sh"
+        WINE_DISPLAY=$(free_x_display 59)
         Xvfb ":$WINE_DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
         WINE_XVFB=$!
         # Before any wine command: the wine server's desktop takes the display it starts with.

@@ -12,9 +12,9 @@ work=$(mktemp -d)
 trap 'wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
 (cd "$work" && cmake -E tar xf "$(ls "$windows"/Marovind-*-win64.zip | tail -n1)")
 folder=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name 'Marovind-*')
-export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-wineboot --init >/dev/null 2>&1
-wineserver -w
+# shellcheck source=../scripts/wine-support.sh
+source "$root/scripts/wine-support.sh"
+new_wine_prefix "$work/prefix"
 # Wine's sockets live in its server: the one that runs inside load.sh's namespace must be new.
 wineserver -k 2>/dev/null || true
 LOAD_WINE_DIR=$folder \

@@ -11,15 +11,13 @@ fi
 SRC=$2
 ip link set lo up
 work=$(mktemp -d)
-export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-export DISPLAY=:58
+# shellcheck source=wine-support.sh
+source "$SRC/scripts/wine-support.sh"
+export DISPLAY=:$(free_x_display 58)
 Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
 XVFB=$!
 trap 'wineserver -k 2>/dev/null; kill $XVFB; rm -rf "$work"' EXIT
-wineboot --init >/dev/null 2>&1
-wineserver -w
-cp /usr/share/wine/fonts/tahoma*.ttf /usr/share/fonts/truetype/liberation/LiberationSans-*.ttf \
-    "$WINEPREFIX/drive_c/windows/Fonts/"
+new_wine_prefix "$work/prefix"
 (cd "$work" && cmake -E tar xf "$(ls "$SRC"/build-windows/Marovind-*-win64.zip)")
 dir=$(find "$work" -mindepth 1 -maxdepth 1 -type d -name 'Marovind-*')
 windir=$(winepath -w "$dir")
