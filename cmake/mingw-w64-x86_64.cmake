@@ -14,7 +14,8 @@ set(CMAKE_RANLIB ${MINGW_TRIPLET}-ranlib CACHE FILEPATH "")
 
 # Headers and libraries come from the MinGW sysroot (and whatever prefix the caller adds,
 # such as a GoogleTest built with this file); programs such as moc come from the host.
-set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_TRIPLET})
+# OpenSSL for Windows lies outside it, where OPENSSL_ROOT_DIR says.
+set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_TRIPLET} ${OPENSSL_ROOT_DIR})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
