@@ -195,9 +195,15 @@ TEST(FlattenLineBreaksTest, EachBreakBecomesOneBlank) {
     const std::pair<const char*, const char*> cases[] = {
         {"a\r\nb", "a  b"}, {"a\rb", "a b"}, {"a\nb", "a b"},
         {"\n\r", "  "},     {"", ""},        {nullptr, ""},
+        {"no break", "no break"}, {"x\ny\rz\n", "x y z "},
     };
-    for (const auto& [text, flat] : cases)
+    for (const auto& [text, flat] : cases) {
         EXPECT_EQ(FlattenLineBreaks(text), flat);
+        // Appending leaves what was there before alone.
+        std::string line = "p\n";
+        AppendFlattened(line, text);
+        EXPECT_EQ(line, std::string("p\n") + flat);
+    }
 }
 
 TEST_F(LogFileSetTest, LineHoldsTimeAddressAndFlatText) {

@@ -281,6 +281,14 @@ void MainFrameTest::rowsAreHeldAtOnceAndShownInOneBatch() {
     QCOMPARE(inserted.first().at(1).toInt(), 0);
     QCOMPARE(inserted.first().at(2).toInt(), 4);
     QCOMPARE(Cell(*m_frame, 5, 3), QString("Marovind Version 1.0"));
+
+    // A flood lengthens the tick; the rows after it are still shown, newest on top.
+    for (int i = 0; i < LiveListModel::kFloodRowsPerTick + 1; ++i)
+        Send(*m_frame, Record("10.0.0.2", "user", "info", "flood"));
+    QTRY_COMPARE_WITH_TIMEOUT(model.rowCount(), 6 + LiveListModel::kFloodRowsPerTick + 1, 2000);
+    Send(*m_frame, Record("10.0.0.3", "user", "info", "after"));
+    QTRY_COMPARE_WITH_TIMEOUT(model.rowCount(), 7 + LiveListModel::kFloodRowsPerTick + 1, 2000);
+    QCOMPARE(Cell(*m_frame, 0, 3), QString("after"));
 }
 
 void MainFrameTest::rowArenaKeepsEveryRowAcrossChunks() {

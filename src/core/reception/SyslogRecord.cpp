@@ -1,12 +1,18 @@
 #include "core/reception/SyslogRecord.h"
 
-#include <algorithm>
+#include <cstring>
 
 void AppendFlattened(std::string& out, const char* messageText) {
+    const char* text = messageText ? messageText : "";
+    // Most messages hold no line break: one library scan finds the first, if any.
+    const std::size_t unbroken = std::strcspn(text, "\r\n");
+    const std::size_t length = unbroken + std::strlen(text + unbroken);
     const std::size_t start = out.size();
-    out += messageText ? messageText : "";
-    std::replace(out.begin() + static_cast<std::ptrdiff_t>(start), out.end(), '\r', ' ');
-    std::replace(out.begin() + static_cast<std::ptrdiff_t>(start), out.end(), '\n', ' ');
+    out.append(text, length);
+    for (std::size_t i = start + unbroken; i < out.size(); ++i) {
+        if (out[i] == '\r' || out[i] == '\n')
+            out[i] = ' ';
+    }
 }
 
 std::string FlattenLineBreaks(const char* messageText) {

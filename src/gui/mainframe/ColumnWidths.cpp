@@ -7,11 +7,6 @@
 #include "gui/framework/DisplayText.h"
 
 namespace {
-bool IsAscii(std::string_view bytes) {
-    return std::all_of(bytes.begin(), bytes.end(),
-                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
 bool IsLatin1(const QString& text) {
     return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x100; });
 }
@@ -47,11 +42,15 @@ bool ColumnWidths::Widen(const LiveListModel::Cells& cells) {
 
 int ColumnWidths::TextWidth(std::string_view bytes) const {
     int width = 0;
-    if (IsAscii(bytes)) {
-        for (char c : bytes)
-            width += m_latin1Advance[static_cast<unsigned char>(c)];
-        return width;
+    unsigned char any = 0; // every byte or-ed: ASCII text leaves the top bit clear
+    for (char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        width += m_latin1Advance[byte];
+        any |= byte;
     }
+    if (any < 0x80)
+        return width;
+    width = 0;
     const QString text =
         DecodeLogBytes(QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size())));
     if (!IsLatin1(text))

@@ -46,6 +46,7 @@ void LiveListModel::FlushPendingRows() {
     bool changed = DropBeyondBound();
     const std::size_t held = std::min(m_startup.Size() + ListedMessageRows(), kMaxShownRows);
     const int pending = static_cast<int>(held) - ShownRows();
+    m_flushTimer.setInterval(pending > kFloodRowsPerTick ? kFloodFlushIntervalMs : kFlushIntervalMs);
     if (pending > 0) {
         // Start-up rows arrive before any message row, so at most one kind is pending here
         // unless both came in one tick; either way the new rows go above the ones shown.

@@ -14,7 +14,7 @@
 // The rows of the live list, newest on top, the start-up rows below every message row. A
 // row is held the moment it is added; the views are told about new rows in one batch per
 // display tick, so a burst of messages costs one insertion in the view instead of one per
-// message. With a bound set, the same tick drops the oldest message rows beyond it.
+// message; while a flood lasts the tick is longer. With a bound set, the same tick drops the oldest message rows beyond it.
 //
 // A filter hides message rows without dropping them: every row is still held and counted
 // against the bound, and the sequence numbers of the matching ones are listed in arrival
@@ -26,6 +26,10 @@ public:
     enum Column { TimeColumn, AddressColumn, TypeColumn, MessageColumn, ColumnCount };
     using Cells = std::array<std::string_view, ColumnCount>;
     static constexpr int kFlushIntervalMs = 30;
+    // During a flood a tick shows thousands of rows that nobody reads one by one; painting
+    // the list less often then leaves the time to logging.
+    static constexpr int kFloodFlushIntervalMs = 100;
+    static constexpr int kFloodRowsPerTick = 1000;
     static constexpr std::size_t kDefaultMessageRows = 1000000;
 
     explicit LiveListModel(QObject* parent = nullptr);

@@ -73,14 +73,15 @@ void CMyMarovindView::AddLocalRow(const std::string& message) {
 }
 
 void CMyMarovindView::AddMessageRow(const SyslogRecord& record) {
-    std::string type = record.facilityName ? record.facilityName : "";
-    type += '.';
-    type += record.severityName ? record.severityName : "";
-    const std::string message = FlattenLineBreaks(record.messageText);
+    m_type.assign(record.facilityName ? record.facilityName : "");
+    m_type += '.';
+    m_type += record.severityName ? record.severityName : "";
+    m_message.clear();
+    AppendFlattened(m_message, record.messageText);
     m_headersCount = false;
     const LiveListModel::Cells cells = {record.receiveTime ? record.receiveTime : "",
-                                        record.sourceAddress ? record.sourceAddress : "", type,
-                                        message};
+                                        record.sourceAddress ? record.sourceAddress : "", m_type,
+                                        m_message};
     m_model->AddMessageRow(cells, record.severity >= 0 ? record.severity : RowFilter::kNoSeverity);
     m_widths.Widen(cells);
 }

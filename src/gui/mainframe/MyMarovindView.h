@@ -54,4 +54,7 @@ private:
     LiveListModel* m_model;
     ColumnWidths m_widths;
     bool m_headersCount = true; // until the first message row
+    // A row's type and flattened message, reused from row to row: the model keeps copies.
+    std::string m_type;
+    std::string m_message;
 };
