@@ -6,7 +6,7 @@
 # one connection or from 100 at once, as fast as the server takes them. It waits until the
 # log stops growing and counts what the log holds: messages per second logged (from the
 # first byte sent to the last line written), messages lost, and server CPU per message.
-# Environment: TCP_LOAD_COUNT (300000 per run), TCP_LOAD_SERVERS ("marovindd marovind rsyslog").
+# Environment: TCP_LOAD_COUNT (1000000 per run), TCP_LOAD_SERVERS ("marovindd marovind rsyslog").
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
@@ -20,7 +20,7 @@ e2e_enter_namespaces "-n" "$0" "$build"
 
 e2e_find_tools "$build/marovindd"
 tcploadgen=$build/tcploadgen
-count=${TCP_LOAD_COUNT:-300000}
+count=${TCP_LOAD_COUNT:-1000000}
 servers=${TCP_LOAD_SERVERS:-marovindd marovind rsyslog}
 port=6514
 ticks_per_second=$(getconf CLK_TCK)
