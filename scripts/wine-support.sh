@@ -17,3 +17,65 @@ free_x_display() {
     while [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
     echo "$display"
 }
+
+# The senders both programs are tried with once TCP (on port $1) and IPv6 are on: logger over
+# TCP with both framings, UDP and TCP over ::1, an IPv4-mapped sender, Python's
+# SysLogHandler (NUL ends its messages), a framing error that must close its connection, and
+# 50 connections of 200 messages each. Failures go to the caller's `fail`.
+send_tcp_and_ipv6() {
+    local tcp=$1 closed
+    local tcploadgen=${MAROVIND_TCPLOADGEN:-$(dirname "${BASH_SOURCE[0]}")/../build/tcploadgen}
+    logger --tcp -n 127.0.0.1 -P "$tcp" --rfc3164 -t wine "tcp lf framed"
+    logger --tcp --octet-count -n 127.0.0.1 -P "$tcp" --rfc3164 -t wine "tcp octet counted"
+    logger --udp -n ::1 -P 514 --rfc3164 -t wine "udp over ipv6"
+    logger --tcp -n ::1 -P "$tcp" --rfc3164 -t wine "tcp over ipv6"
+    logger --tcp -n ::ffff:127.0.0.1 -P "$tcp" --rfc3164 -t wine "mapped sender"
+    closed=$(python3 - "$tcp" <<'PY'
+import logging, logging.handlers, socket, sys
+port = int(sys.argv[1])
+handler = logging.handlers.SysLogHandler(address=("127.0.0.1", port), socktype=socket.SOCK_STREAM)
+log = logging.getLogger("wine")
+log.addHandler(handler)
+log.warning("from python")
+handler.close()
+s = socket.create_connection(("127.0.0.1", port), timeout=5)
+s.settimeout(5)
+s.sendall(b"<13>before the error\n12x<13>after the error\n")
+try:
+    print("closed" if s.recv(1) == b"" else "data")
+except ConnectionResetError:
+    print("closed")
+except socket.timeout:
+    print("open")
+PY
+    )
+    [ "$closed" = closed ] || fail "a framing error left the connection $closed"
+    WINE_TCPLOAD=0
+    if [ -x "$tcploadgen" ]; then
+        WINE_TCPLOAD=10000
+        local out
+        out=$("$tcploadgen" --connections 50 --count 200 --port "$tcp" --framing octet 2>&1) ||
+            fail "tcploadgen: $out"
+    fi
+}
+
+# What send_tcp_and_ipv6 sent, as the log file $1 must hold it.
+check_tcp_and_ipv6_log() {
+    local log=$1 want
+    for _ in $(seq 100); do
+        [ "$(grep -c 'before the error' "$log" 2>/dev/null)" = 1 ] &&
+            [ "$(grep -c ' 127\.0\.0\.1 tcpload ' "$log")" -ge "$WINE_TCPLOAD" ] && break
+        sleep 0.1
+    done
+    sleep 0.5
+    for want in '127\.0\.0\.1 .*tcp lf framed' '127\.0\.0\.1 .*tcp octet counted' \
+        '::1 .*udp over ipv6' '::1 .*tcp over ipv6' '127\.0\.0\.1 .*mapped sender' \
+        '127\.0\.0\.1 from python' '127\.0\.0\.1 before the error'; do
+        grep -qE "^[A-Z][a-z]{2} [0-9]{2} [0-9:]{8} $want"$'\r''$' "$log" ||
+            fail "no line '$want': $(cat -A "$log" | grep -v tcpload | tail -10)"
+    done
+    grep -q 'after the error' "$log" && fail "bytes after a framing error were logged"
+    grep -q 'ffff' "$log" && fail "an IPv4-mapped address was logged"
+    [ "$(grep -c ' 127\.0\.0\.1 tcpload ' "$log")" = "$WINE_TCPLOAD" ] ||
+        fail "want $WINE_TCPLOAD tcploadgen lines: $(grep -c tcpload "$log")"
+}
