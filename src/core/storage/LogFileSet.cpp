@@ -54,14 +54,14 @@ std::vector<std::string> LogNamesOfScheme(int logType) {
     }
 }
 
-std::string FormatLogLine(const SyslogRecord& record) {
-    std::string line = TextOrEmpty(record.receiveTime);
+// Into `line`, whose capacity is kept from line to line.
+void FormatLogLine(const SyslogRecord& record, std::string& line) {
+    line.assign(TextOrEmpty(record.receiveTime));
     line += ' ';
     line += TextOrEmpty(record.sourceAddress);
     line += ' ';
     AppendFlattened(line, record.messageText);
     line += "\r\n";
-    return line;
 }
 } // namespace
 
@@ -138,7 +138,8 @@ void LogFileSet::WriteLogLine(const SyslogRecord& record) {
     if (found == m_byName.end() || !FollowPath(*found->second, record.receivedAt))
         return;
     LogFileEntry& entry = *found->second;
-    entry.WriteLine(FormatLogLine(record), !m_holdFlushes);
+    FormatLogLine(record, m_line);
+    entry.WriteLine(m_line, !m_holdFlushes);
     if (m_holdFlushes &&
         std::find(m_unflushed.begin(), m_unflushed.end(), &entry) == m_unflushed.end())
         m_unflushed.push_back(&entry);

@@ -49,4 +49,5 @@ private:
     std::size_t m_lostFiles = 0; // entries whose path could not be opened again
     bool m_holdFlushes = false;
     std::vector<LogFileEntry*> m_unflushed; // written to while flushes were held
+    std::string m_line;                     // the line being written, reused
 };

@@ -31,6 +31,14 @@ bool ColumnWidths::Widen(const LiveListModel::Cells& cells) {
         const auto bound = static_cast<long long>(bytes.size()) * m_maxAdvance + m_padding;
         if (bound <= widest)
             continue;
+        // Times, senders and types repeat from row to row: a short cell like the last one
+        // measured is not measured again.
+        std::string& last = m_lastMeasured[column];
+        if (bytes.size() <= kRememberedCellBytes) {
+            if (bytes == last)
+                continue;
+            last.assign(bytes);
+        }
         const int width = TextWidth(bytes) + m_padding;
         if (width > widest) {
             widest = width;
@@ -41,16 +49,26 @@ bool ColumnWidths::Widen(const LiveListModel::Cells& cells) {
 }
 
 int ColumnWidths::TextWidth(std::string_view bytes) const {
-    int width = 0;
-    unsigned char any = 0; // every byte or-ed: ASCII text leaves the top bit clear
-    for (char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        width += m_latin1Advance[byte];
-        any |= byte;
+    // Two sums and the bytes or-ed (ASCII leaves the top bit clear), so the additions of
+    // neighbouring bytes need not wait for each other.
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t size = bytes.size();
+    int even = 0;
+    int odd = 0;
+    unsigned any = 0;
+    std::size_t i = 0;
+    for (; i + 1 < size; i += 2) {
+        even += m_latin1Advance[data[i]];
+        odd += m_latin1Advance[data[i + 1]];
+        any |= data[i] | data[i + 1];
+    }
+    if (i < size) {
+        even += m_latin1Advance[data[i]];
+        any |= data[i];
     }
     if (any < 0x80)
-        return width;
-    width = 0;
+        return even + odd;
+    int width = 0;
     const QString text =
         DecodeLogBytes(QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size())));
     if (!IsLatin1(text))

@@ -1,5 +1,6 @@
 #pragma once
 #include <array>
+#include <string>
 #include <string_view>
 
 #include <QFont>
@@ -30,4 +31,6 @@ private:
     int m_maxAdvance = 0; // no byte of any cell draws wider than this
     int m_padding;
     std::array<int, LiveListModel::ColumnCount> m_widest{};
+    static constexpr std::size_t kRememberedCellBytes = 64;
+    std::array<std::string, LiveListModel::ColumnCount> m_lastMeasured;
 };
