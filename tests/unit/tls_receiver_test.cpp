@@ -39,7 +39,6 @@
 
 namespace {
 constexpr int kWaitMs = 10000;
-constexpr int kQuietMs = 150;
 constexpr long kDay = 24 * 60 * 60;
 
 // Test certificates, made here: a key of P-256 and a certificate signed by `issuer` (itself
@@ -112,23 +111,15 @@ public:
         server = MakeCredential("server", serverCa.get(), -kDay, 400 * kDay);
         renewed = MakeCredential("renewed", nullptr, -kDay, 400 * kDay);
         clientCa = MakeCredential("client CA", nullptr, -kDay, 400 * kDay, true);
-        otherCa = MakeCredential("other CA", nullptr, -kDay, 400 * kDay, true);
-        goodClient = MakeCredential("good client", clientCa.get(), -kDay, 400 * kDay);
-        expiredClient = MakeCredential("expired client", clientCa.get(), -10 * kDay, -kDay);
-        strangerClient = MakeCredential("stranger", otherCa.get(), -kDay, 400 * kDay);
         WritePem(*server, Path("server.pem"), Path("server.key"));
         WritePem(*renewed, Path("renewed.pem"), Path("renewed.key"));
         WritePem(*clientCa, Path("clientca.pem"), "");
-        WritePem(*goodClient, Path("good.pem"), Path("good.key"));
-        WritePem(*expiredClient, Path("expired.pem"), Path("expired.key"));
-        WritePem(*strangerClient, Path("stranger.pem"), Path("stranger.key"));
         WritePem(*server, Path("encrypted.pem"), Path("encrypted.key"), "secret");
         WriteText(Path("garbage.txt"), "not a certificate\n");
     }
     std::string Path(const std::string& name) const { return m_dir.Path() + "/" + name; }
 
-    std::unique_ptr<Credential> serverCa, server, renewed, clientCa, otherCa, goodClient,
-        expiredClient, strangerClient;
+    std::unique_ptr<Credential> serverCa, server, renewed, clientCa;
 
 private:
     TempDir m_dir;
@@ -149,8 +140,7 @@ std::shared_ptr<const TlsServerContext> LoadOrFail(const TlsFiles& files) {
 // A blocking TLS client on loopback, for a thread of its own: the server's loop runs here.
 class TlsClient {
 public:
-    TlsClient(std::uint16_t port, const std::string& certificate = {},
-              const std::string& key = {}) {
+    explicit TlsClient(std::uint16_t port) {
         m_socket = Sockets::Create(Sockets::Family::IPv4, Sockets::Kind::Stream);
         sockaddr_in to{};
         to.sin_family = AF_INET;
@@ -159,15 +149,9 @@ public:
         if (connect(m_socket, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0)
             return;
         m_context = SSL_CTX_new(TLS_client_method());
-        if (!certificate.empty()) {
-            SSL_CTX_use_certificate_file(m_context, certificate.c_str(), SSL_FILETYPE_PEM);
-            SSL_CTX_use_PrivateKey_file(m_context, key.c_str(), SSL_FILETYPE_PEM);
-        }
         m_ssl = SSL_new(m_context);
         SSL_set_fd(m_ssl, static_cast<int>(m_socket));
         handshake = SSL_connect(m_ssl) == 1;
-        if (handshake)
-            peer = CertificateFingerprint(SSL_get0_peer_certificate(m_ssl));
     }
     ~TlsClient() {
         SSL_free(m_ssl);
@@ -187,7 +171,6 @@ public:
         m_socket = Sockets::kInvalid;
     }
     bool handshake = false;
-    std::string peer;
 
 private:
     NativeSocket m_socket = Sockets::kInvalid;
@@ -419,26 +402,6 @@ TEST(TlsPaths, RelativeToTheProgramDirectory) {
 
 // --- connections ------------------------------------------------------------------------
 
-TEST_F(TlsReceiverTest, BothFramingsInsideTls) {
-    std::string fingerprint;
-    ASSERT_TRUE(Run([&] {
-        TlsClient client(port);
-        fingerprint = client.peer;
-        client.Send("<13>first\r\n10 <14>second<15>last, unfinished");
-        client.Close();
-    }));
-    ASSERT_TRUE(WaitFor([&] { return window.records.size() == 3; }))
-        << g_tlsReceiver.StatusText() << " records " << window.records.size() << " handshake "
-        << g_tlsReceiver.Errors().CountOf(TcpError::kHandshake) << " reset "
-        << g_tlsReceiver.Errors().CountOf(TcpError::kReset) << " fp " << fingerprint;
-    ASSERT_TRUE(WaitFor([] { return g_tlsReceiver.ConnectionCount() == 0; }));
-    EXPECT_EQ(fingerprint, CertificateFingerprint(Files().server->certificate));
-    EXPECT_EQ(Texts(), (std::vector<std::string>{"first", "second", "last, unfinished"}));
-    EXPECT_EQ(window.records[0].address, "127.0.0.1");
-    EXPECT_EQ(g_tlsReceiver.StatusText(), "TLS: 0 connections, 0 refused");
-    EXPECT_TRUE(boxes.empty());
-}
-
 // Many small records in one go: what TLS has read ahead is delivered without a new notice.
 TEST_F(TlsReceiverTest, ManyRecordsAllArriveInOrder) {
     constexpr int kCount = 20000;
@@ -453,123 +416,6 @@ TEST_F(TlsReceiverTest, ManyRecordsAllArriveInOrder) {
     const std::vector<std::string> texts = Texts();
     for (int i = 0; i < kCount; i += 997)
         EXPECT_EQ(texts[static_cast<std::size_t>(i)], "m" + std::to_string(i));
-}
-
-TEST_F(TlsReceiverTest, PlainTextIsRefusedAndCounted) {
-    ASSERT_TRUE(Run([&] {
-        const NativeSocket s = Sockets::Create(Sockets::Family::IPv4, Sockets::Kind::Stream);
-        sockaddr_in to{};
-        to.sin_family = AF_INET;
-        to.sin_port = htons(port);
-        to.sin_addr.s_addr = inet_addr("127.0.0.1");
-        if (connect(s, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0)
-            send(s, "<13>plain\n", 10, 0);
-        char buffer[256];
-        while (recv(s, buffer, sizeof buffer, 0) > 0) {
-        }
-        Sockets::Close(s);
-    }));
-    ASSERT_TRUE(WaitFor([] { return g_tlsReceiver.Errors().CountOf(TcpError::kHandshake) == 1; }));
-    EXPECT_EQ(g_tlsReceiver.ConnectionCount(), 0u);
-    EXPECT_TRUE(window.records.empty());
-    EXPECT_EQ(g_tlsReceiver.StatusText(), "TLS: 0 connections, 1 refused");
-    EXPECT_TRUE(boxes.empty());
-}
-
-TEST_F(TlsReceiverTest, AStalledHandshakeIsClosedAfterTenSeconds) {
-    const NativeSocket s = Sockets::Create(Sockets::Family::IPv4, Sockets::Kind::Stream);
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(port);
-    to.sin_addr.s_addr = inet_addr("127.0.0.1");
-    ASSERT_EQ(connect(s, reinterpret_cast<sockaddr*>(&to), sizeof to), 0);
-    ASSERT_TRUE(WaitFor([] { return g_tlsReceiver.ConnectionCount() == 1; }));
-    // Meanwhile another sender goes through.
-    ASSERT_TRUE(Run([&] {
-        TlsClient client(port);
-        client.Send("<13>not held up\n");
-        client.Close();
-    }));
-    ASSERT_TRUE(WaitFor([&] { return window.records.size() == 1; }));
-    g_tlsReceiver.CloseLateHandshakes(std::time(nullptr) + TcpReceiver::kHandshakeSeconds - 2);
-    EXPECT_EQ(g_tlsReceiver.ConnectionCount(), 1u);
-    g_tlsReceiver.CloseLateHandshakes(std::time(nullptr) + TcpReceiver::kHandshakeSeconds + 1);
-    EXPECT_EQ(g_tlsReceiver.ConnectionCount(), 0u);
-    EXPECT_EQ(g_tlsReceiver.Errors().CountOf(TcpError::kHandshakeTimeout), 1u);
-    EXPECT_EQ(g_tlsReceiver.StatusText(), "TLS: 0 connections, 1 refused");
-    Sockets::Close(s);
-}
-
-struct MutualCase {
-    const char* name;
-    const char* certificate; // empty: none
-    bool accepted;
-};
-
-class TlsMutualTest : public TlsReceiverTest, public ::testing::WithParamInterface<MutualCase> {};
-
-TEST_P(TlsMutualTest, OnlyCertificatesOfTheClientCaValidNow) {
-    const MutualCase& c = GetParam();
-    g_tlsReceiver.Close();
-    Serve({Files().Path("server.pem"), Files().Path("server.key"), Files().Path("clientca.pem")});
-    const std::string name = c.certificate;
-    ASSERT_TRUE(Run([&] {
-        TlsClient client(port, name.empty() ? "" : Files().Path(name + ".pem"),
-                         name.empty() ? "" : Files().Path(name + ".key"));
-        client.Send("<13>from " + name + "\n");
-        client.Close();
-    }));
-    if (c.accepted) {
-        ASSERT_TRUE(WaitFor([&] { return window.records.size() == 1; }));
-        EXPECT_EQ(g_tlsReceiver.RefusedCount(), 0u);
-    } else {
-        ASSERT_TRUE(WaitFor([] { return g_tlsReceiver.RefusedCount() == 1; }));
-        PumpEventsFor(kQuietMs);
-        EXPECT_TRUE(window.records.empty());
-        EXPECT_EQ(g_tlsReceiver.Errors().CountOf(TcpError::kHandshake), 1u);
-    }
-    EXPECT_TRUE(boxes.empty());
-}
-
-INSTANTIATE_TEST_SUITE_P(Clients, TlsMutualTest,
-                         ::testing::Values(MutualCase{"good", "good", true},
-                                           MutualCase{"none", "", false},
-                                           MutualCase{"expired", "expired", false},
-                                           MutualCase{"otherCa", "stranger", false}),
-                         [](const ::testing::TestParamInfo<MutualCase>& info) {
-                             return std::string(info.param.name);
-                         });
-
-// A renewed certificate is served to the next sender; a connection made before goes on.
-TEST_F(TlsReceiverTest, ReloadKeepsOpenConnections) {
-    std::atomic<int> step{0};
-    std::string before, after;
-    std::thread old([&] {
-        TlsClient client(port);
-        before = client.peer;
-        client.Send("<13>before\n");
-        step = 1;
-        while (step != 2)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        client.Send("<13>still here\n");
-        client.Close();
-        step = 3;
-    });
-    ASSERT_TRUE(WaitFor([&] { return step == 1 && window.records.size() == 1; }));
-    g_tlsReceiver.SetTlsContext(
-        LoadOrFail({Files().Path("renewed.pem"), Files().Path("renewed.key"), {}}));
-    ASSERT_TRUE(g_tlsReceiver.Listen(port, false)); // as applying the settings does
-    ASSERT_TRUE(Run([&] {
-        TlsClient client(port);
-        after = client.peer;
-        client.Close();
-    }));
-    step = 2;
-    ASSERT_TRUE(WaitFor([&] { return step == 3 && window.records.size() == 2; }));
-    old.join();
-    EXPECT_EQ(before, CertificateFingerprint(Files().server->certificate));
-    EXPECT_EQ(after, CertificateFingerprint(Files().renewed->certificate));
-    EXPECT_EQ(Texts(), (std::vector<std::string>{"before", "still here"}));
 }
 
 TEST_F(TlsReceiverTest, TheSourceFilterRefusesBeforeTheHandshake) {
