@@ -30,7 +30,8 @@ DaemonOptions ParseDaemonOptions(const std::vector<std::string>& arguments) {
         std::string name = arguments[i];
         std::string value;
         const bool inlineValue = SplitValue(name, value);
-        const bool takesValue = name == "--dir" || name == "--port" || name == "--tcp-port";
+        const bool takesValue =
+            name == "--dir" || name == "--port" || name == "--tcp-port" || name == "--tls-port";
         if (takesValue && !inlineValue) {
             if (i + 1 == arguments.size()) {
                 options.error = name + " needs a value";
@@ -46,6 +47,8 @@ DaemonOptions ParseDaemonOptions(const std::vector<std::string>& arguments) {
             options.error = "bad port '" + value + "' (1 to 65535)";
         else if (name == "--tcp-port" && !ParsePort(value, options.tcpPort))
             options.error = "bad TCP port '" + value + "' (1 to 65535)";
+        else if (name == "--tls-port" && !ParsePort(value, options.tlsPort))
+            options.error = "bad TLS port '" + value + "' (1 to 65535)";
         else if (name == "--help" && !inlineValue)
             options.help = true;
         else if (name == "--version" && !inlineValue)

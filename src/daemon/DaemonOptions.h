@@ -3,12 +3,14 @@
 #include <string>
 #include <vector>
 
-// The command line of marovindd: [--dir DIR] [--port N] [--tcp-port N] [--help] [--version].
+// The command line of marovindd: [--dir DIR] [--port N] [--tcp-port N] [--tls-port N] [--help]
+// [--version].
 // Values may also follow an equals sign (--port=5514).
 struct DaemonOptions {
     std::string directory; // empty: the program directory
     std::uint16_t port = 514;
     std::uint16_t tcpPort = 0; // 0: as TCP_PORT of the settings file says
+    std::uint16_t tlsPort = 0; // 0: as TLS_PORT of the settings file says
     bool help = false;
     bool version = false;
     std::string error; // why the command line was refused; empty when it was not
@@ -17,4 +19,4 @@ struct DaemonOptions {
 DaemonOptions ParseDaemonOptions(const std::vector<std::string>& arguments);
 
 constexpr const char* kDaemonUsage =
-    "usage: marovindd [--dir DIR] [--port N] [--tcp-port N] [--help] [--version]";
+    "usage: marovindd [--dir DIR] [--port N] [--tcp-port N] [--tls-port N] [--help] [--version]";

@@ -40,11 +40,14 @@ NetworkSettings Server::CurrentNetworkSettings() const {
     NetworkSettings settings = LoadProgramNetworkSettings();
     if (m_tcpPortOverride != 0)
         settings.tcpPort = m_tcpPortOverride;
+    if (m_tlsPortOverride != 0)
+        settings.tlsPort = m_tlsPortOverride;
     return settings;
 }
 
 void Server::Stop() {
     g_tcpReceiver.Close();
+    g_tlsReceiver.Close();
     g_listener.ShutDownForExit();
     CloseLogFiles();
     if (AfxGetMainWnd() == this)

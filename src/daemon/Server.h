@@ -23,11 +23,13 @@ public:
     int Start(std::uint16_t port);
     // A TCP port given on the command line, in place of TCP_PORT; 0 for none.
     void OverrideTcpPort(std::uint16_t port) { m_tcpPortOverride = port; }
+    // The same for TLS_PORT.
+    void OverrideTlsPort(std::uint16_t port) { m_tlsPortOverride = port; }
     // Takes the settings file and ipaddr.flt from disk again, as the configuration sheet's
     // OK does when nothing in it was changed: log files are reopened, and changed network
     // settings take effect.
     void Reload();
-    // The network settings of the settings file, with the command line's TCP port.
+    // The network settings of the settings file, with the command line's TCP and TLS ports.
     NetworkSettings CurrentNetworkSettings() const;
     // Stops reading and closes every log file.
     void Stop();
@@ -37,4 +39,5 @@ public:
 
 private:
     std::uint16_t m_tcpPortOverride = 0;
+    std::uint16_t m_tlsPortOverride = 0;
 };

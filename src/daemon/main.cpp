@@ -10,6 +10,7 @@
 #include "core/platform/MessageBox.h"
 #include "core/platform/ProgramDir.h"
 #include "core/reception/SyslogRecord.h"
+#include "core/transport/NetworkReception.h"
 #include "core/transport/TcpReceiver.h"
 #include "daemon/DaemonOptions.h"
 #include "daemon/Server.h"
@@ -48,11 +49,14 @@ bool SetProgramDirectory(const std::string& directory) {
 int Serve(const DaemonOptions& options, const std::function<void()>& ready) {
     Server server;
     server.OverrideTcpPort(options.tcpPort);
+    server.OverrideTlsPort(options.tlsPort);
     const NetworkSettings network = server.CurrentNetworkSettings();
-    for (const std::string& line : StartupLines(HostAddresses(network.ipv6), network.tcpPort))
+    for (const std::string& line : StartupLines(HostAddresses(network.ipv6), network.tcpPort,
+                                                network.tlsPort, TlsStartupFingerprint(network)))
         WriteLine(line);
     // Network errors are counted; standard error hears of each kind at most once a minute.
     g_tcpReceiver.Errors().SetReporter([](const std::string& line) { WriteLine(line); });
+    g_tlsReceiver.Errors().SetReporter([](const std::string& line) { WriteLine(line); });
     if (server.Start(options.port) != Server::kStarted)
         return Server::kStartFailed;
     ready();

@@ -509,6 +509,12 @@ void MainFrameTest::commandsAndBars() {
     QCOMPARE(panes(), QStringList({"Ready", "CAP", "NUM", "SCRL", "TCP: 0 connections"}));
     g_tcpReceiver.Close();
     QCOMPARE(panes(), QStringList({"Ready", "CAP", "NUM", "SCRL"}));
+    // TLS has a pane of its own beside it, with the refused connections.
+    QVERIFY(g_tlsReceiver.Listen(port, false));
+    QCOMPARE(panes(),
+             QStringList({"Ready", "CAP", "NUM", "SCRL", "TLS: 0 connections, 0 refused"}));
+    g_tlsReceiver.Close();
+    QCOMPARE(panes(), QStringList({"Ready", "CAP", "NUM", "SCRL"}));
 
     QAction* toolbar = m_frame->CommandAction(ID_VIEW_TOOLBAR);
     QAction* statusBar = m_frame->CommandAction(ID_VIEW_STATUS_BAR);

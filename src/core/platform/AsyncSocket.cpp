@@ -12,6 +12,7 @@
 #else
 #include <arpa/inet.h>
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -226,6 +227,14 @@ void CAsyncSocket::ResumeNotifications() {
         m_readNotifier->SetEnabled(true);
 }
 
+bool CAsyncSocket::WatchWritable(bool on) {
+    if (!m_readNotifier)
+        return false;
+    if (!on)
+        return m_readNotifier->WatchWritable(nullptr);
+    return m_readNotifier->WatchWritable([this](int errorCode) { OnSend(errorCode); });
+}
+
 int CAsyncSocket::GetLastError() {
     return t_lastError.wsaCode;
 }
@@ -386,6 +395,13 @@ std::uint16_t LocalPort(NativeSocket s) {
     std::string text;
     unsigned port = 0;
     return AddressTextOf(address, length, text, port) ? static_cast<std::uint16_t>(port) : 0;
+}
+
+void IgnoreBrokenPipes() {
+#ifndef _WIN32
+    static const bool ignored = [] { return std::signal(SIGPIPE, SIG_IGN) != SIG_ERR; }();
+    (void)ignored;
+#endif
 }
 
 void EnlargeReceiveBuffer(NativeSocket s, int bytes) {

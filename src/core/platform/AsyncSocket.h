@@ -48,6 +48,9 @@ public:
     // unread while notices are paused is announced again once they resume.
     void PauseNotifications();
     void ResumeNotifications();
+    // While on, room to send on the socket is announced as OnSend (after a send found it
+    // full); false when the platform refused.
+    bool WatchWritable(bool on);
 
     // The Windows Sockets error code of the last failed call on this thread.
     static int GetLastError();
@@ -94,5 +97,8 @@ bool Listen(NativeSocket s, int backlog);
 NativeSocket Accept(NativeSocket listener, std::string& peerAddress);
 std::uint16_t LocalPort(NativeSocket s); // the bound port, host order
 void EnlargeReceiveBuffer(NativeSocket s, int bytes);
+// A send to a peer that has gone gives an error instead of ending the program (SIGPIPE is
+// ignored where there is one). For sockets written by a library (OpenSSL's handshakes).
+void IgnoreBrokenPipes();
 void Close(NativeSocket s);
 } // namespace Sockets

@@ -17,6 +17,22 @@ bool ToLocalTime(std::time_t when, std::tm& out) {
 }
 } // namespace
 
+bool ToUtcParts(std::time_t when, std::tm& parts) {
+#ifdef _WIN32
+    return gmtime_s(&parts, &when) == 0;
+#else
+    return gmtime_r(&when, &parts) != nullptr;
+#endif
+}
+
+std::time_t FromUtcParts(std::tm& parts) {
+#ifdef _WIN32
+    return _mkgmtime(&parts);
+#else
+    return timegm(&parts);
+#endif
+}
+
 std::size_t FormatSyslogTime(std::time_t when, char* out, std::size_t size) {
     if (size == 0)
         return 0;

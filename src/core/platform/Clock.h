@@ -7,3 +7,8 @@
 // and a terminating zero; returns the length, or 0 (empty text) when the time cannot
 // be converted or does not fit.
 std::size_t FormatSyslogTime(std::time_t when, char* out, std::size_t size);
+
+// UTC broken down and back: `parts` of `when`, false when it cannot be converted; the time of
+// `parts` (read as UTC), or -1.
+bool ToUtcParts(std::time_t when, std::tm& parts);
+std::time_t FromUtcParts(std::tm& parts);

@@ -26,12 +26,37 @@ public:
     // when the platform refused (the error is the socket's last error).
     bool SetEnabled(bool enabled);
     bool IsEnabled() const;
+    // Also announce, to `onWritable`, that the socket can take more bytes to send, or stop
+    // (a null handler). For a stream whose send found the socket full (TLS handshakes);
+    // false when the platform refused.
+    bool WatchWritable(Handler onWritable);
 
     struct Impl;
 
 private:
     std::unique_ptr<Impl> m_impl;
 };
+
+// A callback every `intervalMs` milliseconds on the thread that pumps the event loop, from
+// Start until Stop or destruction.
+class LoopTimer {
+public:
+    LoopTimer(int intervalMs, std::function<void()> onTimeout);
+    ~LoopTimer();
+    LoopTimer(const LoopTimer&) = delete;
+    LoopTimer& operator=(const LoopTimer&) = delete;
+    void Start();
+    void Stop();
+    bool IsActive() const;
+
+    struct Impl;
+
+private:
+    std::unique_ptr<Impl> m_impl;
+};
+
+// Calls `call` once from the event loop, after the events already waiting.
+void PostToLoop(std::function<void()> call);
 
 // Dispatches the thread's pending events and those that arrive until `done` returns true or
 // `timeoutMs` milliseconds have passed; true when `done` was met. For tests and tools that

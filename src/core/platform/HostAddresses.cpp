@@ -88,11 +88,16 @@ std::vector<std::string> HostAddresses(bool ipv6) {
     return addresses;
 }
 
-std::vector<std::string> StartupLines(const std::vector<std::string>& addresses, unsigned tcpPort) {
+std::vector<std::string> StartupLines(const std::vector<std::string>& addresses, unsigned tcpPort,
+                                      unsigned tlsPort, const std::string& tlsFingerprint) {
     std::vector<std::string> lines{kVersionText};
     for (const std::string& address : addresses)
         lines.push_back(kListeningPrefix + address);
     if (tcpPort != 0)
         lines.push_back(kTcpListeningPrefix + std::to_string(tcpPort));
+    if (tlsPort != 0 && !tlsFingerprint.empty()) {
+        lines.push_back(kTlsListeningPrefix + std::to_string(tlsPort));
+        lines.push_back(kTlsFingerprintPrefix + tlsFingerprint);
+    }
     return lines;
 }

@@ -17,8 +17,13 @@ constexpr const char* kVersionText = "Marovind Version 1.0";
 constexpr const char* kListeningPrefix = "Listening for syslog messages on IP address: ";
 
 constexpr const char* kTcpListeningPrefix = "Listening for syslog messages on TCP port: ";
+constexpr const char* kTlsListeningPrefix = "Listening for syslog messages on TLS port: ";
+constexpr const char* kTlsFingerprintPrefix = "TLS certificate fingerprint: ";
 
 // What the server says first: the version line, one listening line per address, then the
-// TCP port's line when `tcpPort` is not 0.
+// TCP port's line when `tcpPort` is not 0, then the TLS port's line and the fingerprint of
+// its certificate when `tlsPort` is not 0 and the certificate loads (`tlsFingerprint` not
+// empty).
 std::vector<std::string> StartupLines(const std::vector<std::string>& addresses,
-                                      unsigned tcpPort = 0);
+                                      unsigned tcpPort = 0, unsigned tlsPort = 0,
+                                      const std::string& tlsFingerprint = {});

@@ -9,6 +9,7 @@ struct SocketReadNotifier::Impl {
     explicit Impl(NativeSocket socket)
         : notifier(static_cast<qintptr>(socket), QSocketNotifier::Read) {}
     QSocketNotifier notifier;
+    std::unique_ptr<QSocketNotifier> writable; // while sending waits for room
 };
 
 SocketReadNotifier::SocketReadNotifier(NativeSocket socket, Handler onReadable)
@@ -26,6 +27,54 @@ bool SocketReadNotifier::SetEnabled(bool enabled) {
 
 bool SocketReadNotifier::IsEnabled() const {
     return m_impl->notifier.isEnabled();
+}
+
+bool SocketReadNotifier::WatchWritable(Handler onWritable) {
+    if (!onWritable) {
+        // Deleted later: this may run inside the notifier's own signal.
+        if (m_impl->writable) {
+            m_impl->writable->setEnabled(false);
+            m_impl->writable.release()->deleteLater();
+        }
+        return true;
+    }
+    if (!m_impl->writable)
+        m_impl->writable =
+            std::make_unique<QSocketNotifier>(m_impl->notifier.socket(), QSocketNotifier::Write);
+    m_impl->writable->disconnect();
+    QObject::connect(m_impl->writable.get(), &QSocketNotifier::activated,
+                     [handler = std::move(onWritable)] { handler(0); });
+    m_impl->writable->setEnabled(true);
+    return true;
+}
+
+struct LoopTimer::Impl {
+    QTimer timer;
+};
+
+LoopTimer::LoopTimer(int intervalMs, std::function<void()> onTimeout)
+    : m_impl(std::make_unique<Impl>()) {
+    m_impl->timer.setInterval(intervalMs);
+    QObject::connect(&m_impl->timer, &QTimer::timeout, std::move(onTimeout));
+}
+
+LoopTimer::~LoopTimer() = default;
+
+void LoopTimer::Start() {
+    if (!m_impl->timer.isActive())
+        m_impl->timer.start();
+}
+
+void LoopTimer::Stop() {
+    m_impl->timer.stop();
+}
+
+bool LoopTimer::IsActive() const {
+    return m_impl->timer.isActive();
+}
+
+void PostToLoop(std::function<void()> call) {
+    QTimer::singleShot(0, QCoreApplication::instance(), std::move(call));
 }
 
 bool PumpEventsUntil(const std::function<bool()>& done, int timeoutMs) {

@@ -14,10 +14,19 @@ struct SocketReadNotifier::Impl {
     SOCKET socket;
     Handler onReadable;
     bool enabled = false;
+    Handler onWritable; // while sending waits for room
+};
+
+struct LoopTimer::Impl {
+    UINT_PTR id = 0;
+    int intervalMs = 0;
+    std::function<void()> onTimeout;
+    bool active = false;
 };
 
 namespace {
 constexpr UINT kSocketMessage = WM_APP + 1;
+constexpr UINT kPostedCallMessage = WM_APP + 2;
 constexpr const char* kWindowClass = "MarovindSocketWindow";
 // A listening socket announces a connection to accept, a stream the peer's close: both are
 // answered by reading, as data is.
@@ -30,7 +39,26 @@ std::unordered_map<SOCKET, SocketReadNotifier::Impl*>& Notifiers() {
     return notifiers;
 }
 
+std::unordered_map<UINT_PTR, LoopTimer::Impl*>& Timers() {
+    static std::unordered_map<UINT_PTR, LoopTimer::Impl*> timers;
+    return timers;
+}
+
 LRESULT CALLBACK SocketWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_TIMER) {
+        const auto found = Timers().find(static_cast<UINT_PTR>(wParam));
+        if (found != Timers().end() && found->second->active) {
+            const std::function<void()> handler = found->second->onTimeout; // may stop it
+            handler();
+        }
+        return 0;
+    }
+    if (message == kPostedCallMessage) {
+        std::unique_ptr<std::function<void()>> call(
+            reinterpret_cast<std::function<void()>*>(lParam));
+        (*call)();
+        return 0;
+    }
     if (message != kSocketMessage)
         return DefWindowProcA(window, message, wParam, lParam);
     const auto found = Notifiers().find(static_cast<SOCKET>(wParam));
@@ -39,6 +67,12 @@ LRESULT CALLBACK SocketWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         (WSAGETSELECTEVENT(lParam) & kReadEvents) != 0) {
         // Copied: the handler may destroy its own notifier.
         const SocketReadNotifier::Handler handler = found->second->onReadable;
+        handler(WSAGETSELECTERROR(lParam));
+        return 0;
+    }
+    if (found != Notifiers().end() && found->second->enabled &&
+        (WSAGETSELECTEVENT(lParam) & FD_WRITE) != 0 && found->second->onWritable) {
+        const SocketReadNotifier::Handler handler = found->second->onWritable;
         handler(WSAGETSELECTERROR(lParam));
     }
     return 0;
@@ -59,18 +93,20 @@ HWND SocketWindow() {
     return window;
 }
 
-bool Select(SOCKET socket, bool read) {
+bool Select(SOCKET socket, bool read, bool write = false) {
     const HWND window = SocketWindow();
     if (!window) {
         WSASetLastError(WSAENOBUFS);
         return false;
     }
-    return WSAAsyncSelect(socket, window, read ? kSocketMessage : 0, read ? kReadEvents : 0) == 0;
+    const long events = (read ? kReadEvents : 0) | (read && write ? FD_WRITE : 0);
+    return WSAAsyncSelect(socket, window, read ? kSocketMessage : 0, events) == 0;
 }
 } // namespace
 
 SocketReadNotifier::SocketReadNotifier(NativeSocket socket, Handler onReadable)
-    : m_impl(std::make_unique<Impl>(Impl{static_cast<SOCKET>(socket), std::move(onReadable)})) {
+    : m_impl(std::make_unique<Impl>(
+          Impl{static_cast<SOCKET>(socket), std::move(onReadable), false, nullptr})) {
     Notifiers()[m_impl->socket] = m_impl.get();
     SetEnabled(true);
 }
@@ -86,7 +122,7 @@ bool SocketReadNotifier::SetEnabled(bool enabled) {
     if (enabled == m_impl->enabled)
         return true;
     // Asking again for FD_READ posts a notice at once when a datagram is already waiting.
-    if (!Select(m_impl->socket, enabled))
+    if (!Select(m_impl->socket, enabled, m_impl->onWritable != nullptr))
         return false;
     m_impl->enabled = enabled;
     return true;
@@ -94,6 +130,54 @@ bool SocketReadNotifier::SetEnabled(bool enabled) {
 
 bool SocketReadNotifier::IsEnabled() const {
     return m_impl->enabled;
+}
+
+bool SocketReadNotifier::WatchWritable(Handler onWritable) {
+    const bool was = m_impl->onWritable != nullptr;
+    m_impl->onWritable = std::move(onWritable);
+    const bool now = m_impl->onWritable != nullptr;
+    // FD_WRITE comes after a send that found the socket full, once there is room again.
+    if (was == now || !m_impl->enabled)
+        return true;
+    return Select(m_impl->socket, true, now);
+}
+
+LoopTimer::LoopTimer(int intervalMs, std::function<void()> onTimeout)
+    : m_impl(std::make_unique<Impl>()) {
+    static UINT_PTR nextId = 1;
+    m_impl->id = nextId++;
+    m_impl->intervalMs = intervalMs;
+    m_impl->onTimeout = std::move(onTimeout);
+    Timers()[m_impl->id] = m_impl.get();
+}
+
+LoopTimer::~LoopTimer() {
+    Stop();
+    Timers().erase(m_impl->id);
+}
+
+void LoopTimer::Start() {
+    if (m_impl->active)
+        return;
+    if (SetTimer(SocketWindow(), m_impl->id, static_cast<UINT>(m_impl->intervalMs), nullptr) != 0)
+        m_impl->active = true;
+}
+
+void LoopTimer::Stop() {
+    if (!m_impl->active)
+        return;
+    KillTimer(SocketWindow(), m_impl->id);
+    m_impl->active = false;
+}
+
+bool LoopTimer::IsActive() const {
+    return m_impl->active;
+}
+
+void PostToLoop(std::function<void()> call) {
+    auto* posted = new std::function<void()>(std::move(call));
+    if (!PostMessageA(SocketWindow(), kPostedCallMessage, 0, reinterpret_cast<LPARAM>(posted)))
+        delete posted;
 }
 
 bool PumpEventsUntil(const std::function<bool()>& done, int timeoutMs) {

@@ -3,16 +3,28 @@
 #include <algorithm>
 #include <ctime>
 
+#include "core/platform/EventLoop.h"
 #include "core/platform/MessageBox.h"
 #include "core/platform/SocketErrors.h"
 #include "core/reception/SyslogSocket.h"
 
 TcpReceiver g_tcpReceiver;
+TcpReceiver g_tlsReceiver("TLS");
 
 namespace {
 constexpr long kAllEvents = 63;
 constexpr int kBacklog = 1024; // a burst of reconnects after a restart waits here
 constexpr int kAcceptsPerNotice = 64;
+constexpr int kHandshakeCheckMs = 1000;
+
+std::size_t AllConnections() {
+    return g_tcpReceiver.ConnectionCount() + g_tlsReceiver.ConnectionCount();
+}
+
+void ResumeAllPaused() {
+    g_tcpReceiver.ResumePaused();
+    g_tlsReceiver.ResumePaused();
+}
 
 void ShowSocketError(const std::string& prefix) {
     AfxMessageBox(SocketErrorMessage(prefix, CAsyncSocket::GetLastError(),
@@ -36,7 +48,14 @@ void TcpConnection::OnReceive(int) {
     m_owner.ReadFrom(*this);
 }
 
-TcpReceiver::TcpReceiver() = default;
+// Only TLS asks for this: its handshake or read waits for room to send.
+void TcpConnection::OnSend(int) {
+    m_owner.ReadFrom(*this);
+}
+
+TcpReceiver::TcpReceiver(std::string name) : m_name(std::move(name)) {
+    m_errors.SetName(m_name);
+}
 
 TcpReceiver::~TcpReceiver() {
     m_onChange = nullptr; // whoever showed the counts may be gone at exit
@@ -51,7 +70,7 @@ bool TcpReceiver::Listen(std::uint16_t port, bool ipv6) {
         return true;
     }
     // Registered here, not at construction: both are globals of different files.
-    g_listener.SetResumeHandler([this] { ResumePaused(); });
+    g_listener.SetResumeHandler(ResumeAllPaused);
     // Connections already accepted go on; only the listening sockets change.
     m_listeners.clear();
     m_port = port;
@@ -66,7 +85,8 @@ bool TcpReceiver::Listen(std::uint16_t port, bool ipv6) {
         opened = OpenListener(Sockets::Family::IPv4, false);
     }
     if (!opened) {
-        ShowSocketError("Syslog: Couldn't bind TCP socket " + std::to_string(port) + ": ");
+        ShowSocketError("Syslog: Couldn't bind " + m_name + " socket " + std::to_string(port) +
+                        ": ");
         m_listeners.clear();
     }
     Changed();
@@ -96,7 +116,12 @@ void TcpReceiver::SetMaxMessage(std::size_t maxMessage) {
         connection->Decoder().SetMaxMessage(maxMessage);
 }
 
+void TcpReceiver::SetTlsContext(std::shared_ptr<const TlsServerContext> context) {
+    m_tls = std::move(context);
+}
+
 void TcpReceiver::Close() {
+    m_handshakeTimer.reset();
     m_listeners.clear();
     m_connections.clear();
     m_closed.clear();
@@ -105,10 +130,21 @@ void TcpReceiver::Close() {
     Changed();
 }
 
+std::uint64_t TcpReceiver::RefusedCount() const {
+    return m_errors.CountOf(TcpError::kRefused) + m_errors.CountOf(TcpError::kOverLimit) +
+           m_errors.CountOf(TcpError::kHandshake) + m_errors.CountOf(TcpError::kHandshakeTimeout);
+}
+
 std::string TcpReceiver::StatusText() const {
-    std::string text = "TCP: " + std::to_string(m_connections.size()) +
+    std::string text = m_name + ": " + std::to_string(m_connections.size()) +
                        (m_connections.size() == 1 ? " connection" : " connections");
-    if (const std::uint64_t errors = m_errors.Total(); errors != 0)
+    std::uint64_t errors = m_errors.Total();
+    if (m_tls || m_name == "TLS") {
+        const std::uint64_t refused = RefusedCount();
+        text += ", " + std::to_string(refused) + " refused";
+        errors -= refused;
+    }
+    if (errors != 0)
         text += ", " + std::to_string(errors) + (errors == 1 ? " error" : " errors");
     return text;
 }
@@ -139,7 +175,7 @@ void TcpReceiver::Admit(NativeSocket socket, std::string peer) {
         Count(TcpError::kRefused);
         return;
     }
-    if (m_connections.size() >= kMaxConnections) {
+    if (AllConnections() >= kMaxConnections) {
         Sockets::Close(socket);
         Count(TcpError::kOverLimit);
         return;
@@ -150,18 +186,38 @@ void TcpReceiver::Admit(NativeSocket socket, std::string peer) {
         Count(TcpError::kAccept);
         return;
     }
+    if (m_tls) {
+        connection->m_tls = TlsStream::Create(m_tls, socket);
+        if (!connection->m_tls) {
+            Count(TcpError::kAccept); // the connection's socket closes with it
+            return;
+        }
+        connection->m_handshakeDeadline = std::time(nullptr) + kHandshakeSeconds;
+        if (!m_handshakeTimer)
+            m_handshakeTimer = std::make_unique<LoopTimer>(
+                kHandshakeCheckMs, [this] { CloseLateHandshakes(std::time(nullptr)); });
+        m_handshakeTimer->Start();
+    }
     m_connections.push_back(std::move(connection));
     Changed();
 }
 
 void TcpReceiver::ReadFrom(TcpConnection& connection) {
+    // A handshake delivers nothing, so it goes on while delivery is held.
+    if (connection.m_tls && !connection.m_tls->Established() && !Handshake(connection))
+        return;
     if (g_listener.IsHeld()) {
         connection.PauseNotifications();
+        WatchWritable(connection, false);
         connection.m_paused = true;
         m_anyPaused = true;
         return;
     }
     PurgeClosed();
+    if (connection.m_tls) {
+        ReadTls(connection);
+        return;
+    }
     if (m_piece.empty())
         m_piece.resize(kReadPiece);
     // A full piece leaves the rest to the next notice. A short one emptied the socket: it is
@@ -184,6 +240,113 @@ void TcpReceiver::ReadFrom(TcpConnection& connection) {
         }
         if (static_cast<std::size_t>(received) == m_piece.size())
             return;
+    }
+}
+
+bool TcpReceiver::Handshake(TcpConnection& connection) {
+    const TlsStream::Status status = connection.m_tls->Handshake();
+    WatchWritable(connection, status == TlsStream::Status::kWantWrite);
+    switch (status) {
+    case TlsStream::Status::kDone:
+        return true;
+    case TlsStream::Status::kWantRead:
+    case TlsStream::Status::kWantWrite:
+        return false;
+    case TlsStream::Status::kClosed:
+    case TlsStream::Status::kFailed:
+        break;
+    }
+    // Plain text, a failed handshake, a sender certificate refused: closed and counted.
+    Count(TcpError::kHandshake,
+          connection.Peer() + ": " +
+              (status == TlsStream::Status::kClosed ? std::string("closed during the handshake")
+                                                    : connection.m_tls->Reason()));
+    CloseConnection(connection);
+    return false;
+}
+
+// As the plain read, one piece per notice; TLS gives a record per call, so the piece is
+// filled by several. What TLS already holds past a full piece is read on the next turn.
+void TcpReceiver::ReadTls(TcpConnection& connection) {
+    if (m_piece.empty())
+        m_piece.resize(kReadPiece);
+    TlsStream& tls = *connection.m_tls;
+    std::size_t filled = 0;
+    TlsStream::Status status = TlsStream::Status::kDone;
+    while (filled < m_piece.size()) {
+        std::size_t got = 0;
+        status = tls.Read(m_piece.data() + filled, m_piece.size() - filled, got);
+        if (status != TlsStream::Status::kDone)
+            break;
+        filled += got;
+    }
+    WatchWritable(connection, status == TlsStream::Status::kWantWrite);
+    if (filled > 0 && !Consume(connection, std::string_view(m_piece.data(), filled))) {
+        CloseConnection(connection);
+        return;
+    }
+    switch (status) {
+    case TlsStream::Status::kDone:
+        // A full piece: the rest, in the socket or already in TLS, waits for its turn.
+        ReadAgainLater(connection);
+        return;
+    case TlsStream::Status::kWantRead:
+    case TlsStream::Status::kWantWrite:
+        return;
+    case TlsStream::Status::kFailed:
+        Count(TcpError::kReset, connection.Peer() + ": " + tls.Reason());
+        break;
+    case TlsStream::Status::kClosed:
+        break;
+    }
+    FinishStream(connection);
+    CloseConnection(connection);
+}
+
+void TcpReceiver::WatchWritable(TcpConnection& connection, bool on) {
+    if (connection.m_watchingWritable == on)
+        return;
+    connection.m_watchingWritable = on;
+    connection.WatchWritable(on);
+}
+
+void TcpReceiver::ReadAgainLater(TcpConnection& connection) {
+    connection.m_readAgain = true;
+    if (m_readPosted)
+        return;
+    m_readPosted = true;
+    PostToLoop([this] { ReadPosted(); });
+}
+
+void TcpReceiver::ReadPosted() {
+    m_readPosted = false;
+    std::vector<TcpConnection*> waiting;
+    for (auto& connection : m_connections) {
+        if (connection->m_readAgain) {
+            connection->m_readAgain = false;
+            waiting.push_back(connection.get());
+        }
+    }
+    for (TcpConnection* connection : waiting) {
+        // One read may close another connection of the list; only open ones are read.
+        const bool open =
+            std::any_of(m_connections.begin(), m_connections.end(),
+                        [connection](const auto& entry) { return entry.get() == connection; });
+        if (open && !connection->m_paused)
+            ReadFrom(*connection);
+    }
+}
+
+void TcpReceiver::CloseLateHandshakes(std::time_t now) {
+    std::vector<TcpConnection*> late;
+    for (auto& connection : m_connections) {
+        if (connection->m_tls && !connection->m_tls->Established() &&
+            now >= connection->m_handshakeDeadline)
+            late.push_back(connection.get());
+    }
+    for (TcpConnection* connection : late) {
+        Count(TcpError::kHandshakeTimeout, connection->Peer());
+        CloseConnection(*connection);
     }
 }
 
@@ -213,6 +376,7 @@ void TcpReceiver::CloseConnection(TcpConnection& connection) {
         return;
     // This runs inside the connection's own notice, so it is destroyed later; the peer
     // learns of the close now.
+    WatchWritable(connection, false);
     connection.ShutDown(2);
     m_closed.push_back(std::move(*found));
     m_connections.erase(found);
@@ -229,12 +393,15 @@ void TcpReceiver::ResumePaused() {
         if (connection->m_paused) {
             connection->m_paused = false;
             connection->ResumeNotifications();
+            // TLS may hold bytes the socket has no more, or wait to send.
+            if (connection->m_tls)
+                ReadAgainLater(*connection);
         }
     }
 }
 
-void TcpReceiver::Count(TcpError kind) {
-    m_errors.Count(kind, std::time(nullptr));
+void TcpReceiver::Count(TcpError kind, const std::string& detail) {
+    m_errors.Count(kind, std::time(nullptr), detail);
     Changed();
 }
 

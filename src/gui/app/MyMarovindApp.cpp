@@ -105,6 +105,7 @@ bool CMyMarovindApp::InitInstance() {
 
 int CMyMarovindApp::ExitInstance() {
     g_tcpReceiver.Close();
+    g_tlsReceiver.Close();
     g_listener.ShutDownForExit();
     return 0;
 }

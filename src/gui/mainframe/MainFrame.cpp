@@ -161,6 +161,7 @@ void CMainFrame::OnDestroy() {
         return;
     m_destroyed = true;
     g_tcpReceiver.SetChangeHandler(nullptr);
+    g_tlsReceiver.SetChangeHandler(nullptr);
     // The viewer closes with the main window, asking nothing.
     if (m_viewerTemplate)
         m_viewerTemplate->CloseAllDocuments();
@@ -310,16 +311,40 @@ void CMainFrame::ShowFilterBar(bool on) {
         m_filterBar->Clear();
 }
 
+// A sunken pane after the message pane and those made before it.
+QLabel* CMainFrame::NetworkPane(const char* objectName, int index) {
+    auto* pane = new QLabel(statusBar());
+    pane->setObjectName(QString::fromLatin1(objectName));
+    pane->setTextFormat(Qt::PlainText);
+    pane->setFrameShape(QFrame::Panel);
+    pane->setFrameShadow(QFrame::Sunken);
+    statusBar()->insertPermanentWidget(index, pane);
+    return pane;
+}
+
 // Network errors are counted here, never put in a box: they come from the senders.
 void CMainFrame::CreateTcpPane() {
-    m_tcpPane = new QLabel(statusBar());
-    m_tcpPane->setObjectName(QStringLiteral("tcpPane"));
-    m_tcpPane->setTextFormat(Qt::PlainText);
-    m_tcpPane->setFrameShape(QFrame::Panel);
-    m_tcpPane->setFrameShadow(QFrame::Sunken);
-    statusBar()->insertPermanentWidget(1, m_tcpPane); // after the message pane
+    m_tcpPane = NetworkPane("tcpPane", 1);
     UpdateTcpPane();
     g_tcpReceiver.SetChangeHandler([this] { UpdateTcpPane(); });
+    m_tlsPane = NetworkPane("tlsPane", 2);
+    UpdateTlsPane();
+    g_tlsReceiver.SetChangeHandler([this] { UpdateTlsPane(); });
+}
+
+void CMainFrame::UpdateTlsPane() {
+    m_tlsPane->setVisible(g_tlsReceiver.Port() != 0);
+    m_tlsPane->setText(QString::fromStdString(g_tlsReceiver.StatusText()));
+    const TcpErrorLog& errors = g_tlsReceiver.Errors();
+    m_tlsPane->setToolTip(
+        QStringLiteral("Handshakes failed: %1, not finished in time: %2, refused by the source "
+                       "filter: %3, over the limit: %4, resets: %5, framing errors: %6")
+            .arg(errors.CountOf(TcpError::kHandshake))
+            .arg(errors.CountOf(TcpError::kHandshakeTimeout))
+            .arg(errors.CountOf(TcpError::kRefused))
+            .arg(errors.CountOf(TcpError::kOverLimit))
+            .arg(errors.CountOf(TcpError::kReset))
+            .arg(errors.CountOf(TcpError::kFraming)));
 }
 
 void CMainFrame::UpdateTcpPane() {

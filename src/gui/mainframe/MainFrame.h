@@ -53,6 +53,7 @@ public:
     QLabel* FilterStatusLabel() const { return m_filterPane; }
     // The status pane "TCP: N connections", shown while TCP is on.
     QLabel* TcpStatusLabel() const { return m_tcpPane; }
+    QLabel* TlsStatusLabel() const { return m_tlsPane; }
     bool IsDestroyed() const { return m_destroyed; }
     // The log viewer that File > Open uses and that closes with this window; its printer
     // also prints the live list. File > Open stays greyed until one is attached.
@@ -84,8 +85,10 @@ private:
     void CreateListChoices();
     void ShowFilterBar(bool on);
     void UpdateFilterPane();
+    QLabel* NetworkPane(const char* objectName, int index);
     void CreateTcpPane();
     void UpdateTcpPane();
+    void UpdateTlsPane();
     void RememberChoice(const char* key, bool on);
 
     CMyMarovindView* m_view;
@@ -95,6 +98,7 @@ private:
     FilterBar* m_filterBar = nullptr;
     QLabel* m_filterPane = nullptr;
     QLabel* m_tcpPane = nullptr;
+    QLabel* m_tlsPane = nullptr;
     bool m_destroyed = false;
     LogViewerTemplate* m_viewerTemplate = nullptr;
 };

@@ -55,11 +55,13 @@ CMyMarovindView::CMyMarovindView(QWidget* parent)
 
 void CMyMarovindView::OnInitialUpdate() {
     const NetworkSettings network = LoadProgramNetworkSettings();
-    AddStartupRows(HostAddresses(network.ipv6), network.tcpPort);
+    AddStartupRows(HostAddresses(network.ipv6), network.tcpPort, network.tlsPort,
+                   TlsStartupFingerprint(network));
 }
 
-void CMyMarovindView::AddStartupRows(const std::vector<std::string>& addresses, unsigned tcpPort) {
-    for (const std::string& line : StartupLines(addresses, tcpPort))
+void CMyMarovindView::AddStartupRows(const std::vector<std::string>& addresses, unsigned tcpPort,
+                                     unsigned tlsPort, const std::string& tlsFingerprint) {
+    for (const std::string& line : StartupLines(addresses, tcpPort, tlsPort, tlsFingerprint))
         AddLocalRow(line);
     FlushPendingRows();
 }

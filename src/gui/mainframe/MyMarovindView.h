@@ -27,7 +27,8 @@ public:
     void OnInitialUpdate();
     // The start-up rows for the given addresses (in resolver order), fitted to header and
     // cells, the last column filling the rest of the width.
-    void AddStartupRows(const std::vector<std::string>& addresses, unsigned tcpPort = 0);
+    void AddStartupRows(const std::vector<std::string>& addresses, unsigned tcpPort = 0,
+                        unsigned tlsPort = 0, const std::string& tlsFingerprint = {});
     // One received message as the new top row. From the first one on, every column fits
     // its widest cell and the headers no longer count.
     void AddMessageRow(const SyslogRecord& record);
