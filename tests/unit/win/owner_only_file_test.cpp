@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "TempDir.h"
+#include "unit/TempDir.h"
 #include "core/platform/NewFile.h"
 
 #include <aclapi.h>
