@@ -19,7 +19,6 @@
 #include "core/tls/OpenSslPtr.h"
 
 namespace {
-constexpr long kSecondsPerDay = 24L * 60 * 60;
 constexpr int kSerialBits = 128;
 
 // OpenSSL's reason for the last failure, after what we were doing.
