@@ -53,8 +53,14 @@ DaemonOptions ParseDaemonOptions(const std::vector<std::string>& arguments) {
             options.help = true;
         else if (name == "--version" && !inlineValue)
             options.version = true;
+        else if (name == "--create-certificate" && !inlineValue)
+            options.createCertificate = true;
+        else if (name == "--force" && !inlineValue)
+            options.force = true;
         else if (!takesValue)
             options.error = "unknown option '" + arguments[i] + "'";
     }
+    if (options.force && !options.createCertificate && options.error.empty())
+        options.error = "--force goes with --create-certificate";
     return options;
 }

@@ -12,6 +12,7 @@
 #include "core/reception/SyslogRecord.h"
 #include "core/transport/NetworkReception.h"
 #include "core/transport/TcpReceiver.h"
+#include "daemon/CertificateCommand.h"
 #include "daemon/DaemonOptions.h"
 #include "daemon/Server.h"
 #include "daemon/StopSignals.h"
@@ -92,6 +93,8 @@ int main(int argc, char* argv[]) {
         WriteLine("marovindd: --dir: not a directory: " + options.directory + "; " + kDaemonUsage);
         return kUsageError;
     }
+    if (options.createCertificate)
+        return CreateCertificateCommand(options.force);
     const ServeFunction serve = [&options](const std::function<void()>& ready) {
         return Serve(options, ready);
     };

@@ -3,9 +3,12 @@
 #include "core/reception/SyslogSocket.h"
 #include "core/storage/LogFileEntry.h"
 #include "core/storage/LogFileSet.h"
+#include "core/tls/Fingerprint.h"
 #include "core/transport/TcpReceiver.h"
 #include "gui/config/CfgLogFiles.h"
+#include "gui/config/CfgNetwork.h"
 #include "gui/config/ConfigureCommand.h"
+#include "gui/config/FingerprintDialog.h"
 #include "gui/framework/CommandIds.h"
 #include "gui/framework/PropertyPage.h"
 #include "gui/framework/PropertySheet.h"
@@ -15,6 +18,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QClipboard>
 #include <QDebug>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -35,6 +39,8 @@
 #include <memory>
 #include <sstream>
 #include <tuple>
+
+#include <openssl/pem.h>
 
 namespace {
 
@@ -228,6 +234,9 @@ private slots:
     void receptionGoesOnWhileOpenAndFollowsNewScheme();
     void datagramsWaitWhileApplying();
     void networkGroupAppliesAtOnceAndWritesOnlyChanges();
+    void tlsControlsWriteOnlyChangesAndCreateCertificates();
+    void certificateInAnUnwritableDirectory();
+    void fingerprintCanBeCopied();
     void screenshots();
 
 private:
@@ -255,6 +264,9 @@ private:
     QTemporaryDir m_programDir;
     LogFileSet m_frame;
     std::vector<Shown> m_shown;
+    QStringList m_fingerprints; // shown after "Create Certificate..."
+    QStringList m_asked;        // questions, answered with m_answer
+    int m_answer = IDNO;
     std::function<void()> m_onMessage;
     bool m_leftOpen = false;
     QWidget* m_owner = nullptr;
@@ -289,11 +301,22 @@ void ConfigDialogTest::init() {
     m_leftOpen = false;
     m_onMessage = nullptr;
     CCfgLogFiles::s_chooseFolder = nullptr;
+    CCfgNetwork::s_chooseFile = nullptr;
+    CCfgNetwork::s_showFingerprint = [this](QWidget*, const QString& fingerprint) {
+        m_fingerprints << fingerprint;
+    };
+    SetQuestionBoxHandler([this](const std::string& text) {
+        m_asked << QString::fromStdString(text);
+        return m_answer;
+    });
 }
 
 void ConfigDialogTest::cleanup() {
     m_frame.CloseLogFiles();
     m_shown.clear();
+    m_fingerprints.clear();
+    m_asked.clear();
+    m_answer = IDNO;
 }
 
 void ConfigDialogTest::Start(const QByteArray& settings, const QByteArray* addresses) {
@@ -993,6 +1016,143 @@ void ConfigDialogTest::networkGroupAppliesAtOnceAndWritesOnlyChanges() {
     g_listener.m_suspended = 0;
 }
 
+namespace {
+struct TlsControls {
+    QAbstractButton* on;
+    QSpinBox* port;
+    QLineEdit* cert;
+    QLineEdit* key;
+    QLineEdit* clientCa;
+    QAbstractButton* create;
+};
+
+TlsControls ShowTlsControls(Sheet& sheet) {
+    sheet.ClickTab(2);
+    return {sheet.Control<QAbstractButton>("tlsBox"),
+            sheet.Control<QSpinBox>("tlsPortBox"),
+            sheet.Control<QLineEdit>("certBox"),
+            sheet.Control<QLineEdit>("keyBox"),
+            sheet.Control<QLineEdit>("clientCaBox"),
+            sheet.Control<QAbstractButton>("createCertificate")};
+}
+
+QString FingerprintOfFile(const QString& path) {
+    FILE* file = std::fopen(path.toLocal8Bit().constData(), "rb");
+    if (!file)
+        return {};
+    X509* certificate = PEM_read_X509(file, nullptr, nullptr, nullptr);
+    std::fclose(file);
+    const QString fingerprint = QString::fromStdString(CertificateFingerprint(certificate));
+    X509_free(certificate);
+    return fingerprint;
+}
+} // namespace
+
+// The TLS controls: keys written only when changed. "Create Certificate..." fills in the
+// paths of the pair it made and shows its fingerprint; existing files are replaced only
+// after the operator said Yes.
+void ConfigDialogTest::tlsControlsWriteOnlyChangesAndCreateCertificates() {
+    const QByteArray firstStart = SettingsText(0, ProgramDirText(), false);
+    Start(firstStart, nullptr);
+    const QString cert = QDir::toNativeSeparators(ProgramFile("marovind-cert.pem"));
+    const QString key = QDir::toNativeSeparators(ProgramFile("marovind-key.pem"));
+    Configure([&](Sheet& sheet) {
+        const TlsControls tls = ShowTlsControls(sheet);
+        QVERIFY(!tls.on->isChecked() && !tls.port->isEnabled());
+        QCOMPARE(tls.port->value(), 6514);
+        QVERIFY(tls.cert->text().isEmpty() && tls.key->text().isEmpty());
+        sheet.Click(tls.create);
+        QCOMPARE(m_asked, QStringList());
+        QCOMPARE(tls.cert->text(), cert);
+        QCOMPARE(tls.key->text(), key);
+        QCOMPARE(m_fingerprints, QStringList{FingerprintOfFile(cert)});
+        sheet.ClickCancel();
+    });
+    QCOMPARE(ReadFile(ProgramFile("Marovind.ini")), firstStart);
+    const QByteArray firstKey = ReadFile(key);
+
+    CCfgNetwork::s_chooseFile = [](QWidget*, const QString&) {
+        return QStringLiteral("/ca/x.pem");
+    };
+    Configure([&](Sheet& sheet) {
+        const TlsControls tls = ShowTlsControls(sheet);
+        sheet.Click(tls.create);
+        QCOMPARE(m_asked.size(), 1);
+        QVERIFY2(m_asked.front().contains(cert) && m_asked.front().contains("Replace"),
+                 qPrintable(m_asked.front()));
+        QCOMPARE(ReadFile(key), firstKey);
+        QVERIFY(tls.cert->text().isEmpty());
+        m_answer = IDYES;
+        sheet.Click(tls.create);
+        QCOMPARE(m_asked.size(), 2);
+        QVERIFY(ReadFile(key) != firstKey);
+        QCOMPARE(tls.cert->text(), cert);
+        QCOMPARE(m_fingerprints.size(), 2);
+        QCOMPARE(m_fingerprints.back(), FingerprintOfFile(cert));
+        sheet.Click(tls.on);
+        QVERIFY(tls.port->isEnabled());
+        sheet.Click(sheet.Control<QAbstractButton>("clientCaBrowse"));
+        QCOMPARE(tls.clientCa->text(), QDir::toNativeSeparators("/ca/x.pem"));
+        sheet.ClickOk();
+    });
+    // New keys go to the top of the section, the last one written first.
+    const QByteArray written = ReadFile(ProgramFile("Marovind.ini"));
+    const QByteArray ca = QDir::toNativeSeparators("/ca/x.pem").toLocal8Bit();
+    QCOMPARE(written, "[Marovind]\r\nTLS_CLIENT_CA = " + ca + "\r\nTLS_KEY = " + key.toLocal8Bit() +
+                          "\r\nTLS_CERT = " + cert.toLocal8Bit() + "\r\nTLS_PORT = 6514\r\n" +
+                          firstStart.mid(int(sizeof "[Marovind]\r\n") - 1));
+
+    Configure([&](Sheet& sheet) {
+        const TlsControls tls = ShowTlsControls(sheet);
+        QVERIFY(tls.on->isChecked());
+        QCOMPARE(tls.cert->text(), cert);
+        QCOMPARE(tls.clientCa->text(), QDir::toNativeSeparators("/ca/x.pem"));
+        sheet.Click(tls.on);
+        tls.clientCa->clear();
+        sheet.ClickOk();
+    });
+    const QByteArray after = ReadFile(ProgramFile("Marovind.ini"));
+    QVERIFY2(after.contains("\r\nTLS_PORT = 0\r\n") && after.contains("\r\nTLS_CLIENT_CA = \r\n") &&
+                 after.contains("\r\nTLS_CERT = " + cert.toLocal8Bit() + "\r\n"),
+             after.constData());
+}
+
+// A pair that cannot be written is named in one message with its reason; no path is
+// filled in and no fingerprint shown.
+void ConfigDialogTest::certificateInAnUnwritableDirectory() {
+    const QString refusing = RefusingDirectory();
+    if (refusing.isEmpty())
+        QSKIP(kNoRefusingDirectory);
+    Start(SettingsText(0, ProgramDirText(), false), nullptr);
+    const std::string programDir = g_programDir;
+    g_programDir = QDir::toNativeSeparators(refusing + '/').toStdString();
+    Configure([&](Sheet& sheet) {
+        const TlsControls tls = ShowTlsControls(sheet);
+        sheet.Click(tls.create);
+        sheet.ClickCancel();
+    });
+    g_programDir = programDir;
+    QCOMPARE(m_shown.size(), std::size_t(1));
+    const QString text = Texts().front();
+    QVERIFY2(text.startsWith("The certificate could not be created:\n" +
+                             QDir::toNativeSeparators(refusing + "/marovind-key.pem: ")),
+             qPrintable(text));
+    QCOMPARE(m_fingerprints, QStringList());
+}
+
+void ConfigDialogTest::fingerprintCanBeCopied() {
+    const QString fingerprint = QStringLiteral("SHA256:") + QString("AB:").repeated(31) + "CD";
+    FingerprintDialog dialog(fingerprint, nullptr);
+    dialog.show();
+    auto* box = dialog.findChild<QLineEdit*>("fingerprintBox");
+    QVERIFY(box && box->isReadOnly());
+    QCOMPARE(box->text(), fingerprint);
+    QVERIFY(box->width() >= box->fontMetrics().horizontalAdvance(fingerprint));
+    QApplication::clipboard()->clear();
+    QTest::mouseClick(dialog.findChild<QPushButton*>("copy"), Qt::LeftButton);
+    QCOMPARE(QApplication::clipboard()->text(), fingerprint);
+}
+
 // With MAROVIND_SCREENSHOTS set to a directory, saves a picture of each page there.
 void ConfigDialogTest::screenshots() {
     const QString dir = qEnvironmentVariable("MAROVIND_SCREENSHOTS");
@@ -1008,8 +1168,16 @@ void ConfigDialogTest::screenshots() {
         sheet.ClickTab(1);
         QTest::qWait(300);
         QVERIFY(sheet.Widget().grab().save(dir + "/config_logfiles.png"));
+        sheet.ClickTab(2);
+        QTest::qWait(300);
+        QVERIFY(sheet.Widget().grab().save(dir + "/config_network.png"));
         sheet.ClickCancel();
     });
+    FingerprintDialog dialog(QStringLiteral("SHA256:") + QString("AB:").repeated(31) + "CD",
+                             nullptr);
+    dialog.show();
+    QTest::qWait(300);
+    QVERIFY(dialog.grab().save(dir + "/config_fingerprint.png"));
 }
 
 QTEST_MAIN(ConfigDialogTest)

@@ -79,6 +79,22 @@ std::vector<std::string> HostIPv6Addresses() {
     return addresses;
 }
 
+std::vector<std::string> HostNames() {
+    char name[kHostNameBytes] = {};
+    if (gethostname(name, sizeof name - 1) != 0 || name[0] == '\0')
+        return {};
+    std::vector<std::string> names{name};
+    addrinfo hints{};
+    hints.ai_flags = AI_CANONNAME;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(name, nullptr, &hints, &found) != 0)
+        return names;
+    if (found->ai_canonname && names.front() != found->ai_canonname)
+        names.emplace_back(found->ai_canonname);
+    freeaddrinfo(found);
+    return names;
+}
+
 std::vector<std::string> HostAddresses(bool ipv6) {
     std::vector<std::string> addresses = HostIPv4Addresses();
     if (ipv6) {

@@ -10,6 +10,10 @@ std::vector<std::string> HostIPv4Addresses();
 // those of its interfaces (a host name rarely resolves to them there). Empty when none.
 std::vector<std::string> HostIPv6Addresses();
 
+// This host's name, then its fully qualified name when the resolver knows one that differs.
+// Empty when the system gives no name.
+std::vector<std::string> HostNames();
+
 // The IPv4 addresses, then, when `ipv6` is true, the IPv6 ones.
 std::vector<std::string> HostAddresses(bool ipv6);
 

@@ -16,3 +16,15 @@ int AfxMessageBox(std::string_view text);
 // program installs the window one at start-up and tests install a recorder.
 using MessageBoxHandler = std::function<int(const std::string& text)>;
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);
+
+// The one question of the program: caption "Marovind", question icon, Yes and No.
+constexpr int IDYES = 6;
+constexpr int IDNO = 7;
+
+// Asks and returns IDYES or IDNO. Without a handler nobody can answer: the question goes to
+// standard error and the answer is IDNO, so nothing is done that was not agreed to.
+int AfxQuestionBox(std::string_view text);
+
+// Who asks; the window program installs its box, tests a recorder that answers.
+using QuestionBoxHandler = std::function<int(const std::string& text)>;
+QuestionBoxHandler SetQuestionBoxHandler(QuestionBoxHandler handler);

@@ -32,6 +32,12 @@ std::string WithTrailingSeparator(std::string directory) {
     return directory;
 }
 
+void WriteChangedText(SettingsFile& settings, const char* key, const std::string& chosen,
+                      const std::string& loaded) {
+    if (chosen != loaded)
+        settings.SetString(kSettingsSection, key, chosen);
+}
+
 // Only what the operator changed: a settings file without these keys keeps without them.
 void WriteNetworkChoices(SettingsFile& settings, const ConfigurationChoices& choices) {
     const int port = choices.tcpOn ? choices.tcpPort : 0;
@@ -39,6 +45,14 @@ void WriteNetworkChoices(SettingsFile& settings, const ConfigurationChoices& cho
         settings.SetInt(kSettingsSection, NetworkSettings::kTcpPortKey, port);
     if (choices.ipv6 != choices.loadedNetwork.ipv6)
         settings.SetBool(kSettingsSection, NetworkSettings::kIpv6Key, choices.ipv6);
+    const int tlsPort = choices.tlsOn ? choices.tlsPort : 0;
+    if (tlsPort != choices.loadedNetwork.tlsPort)
+        settings.SetInt(kSettingsSection, NetworkSettings::kTlsPortKey, tlsPort);
+    const NetworkSettings& loaded = choices.loadedNetwork;
+    WriteChangedText(settings, NetworkSettings::kTlsCertKey, choices.tlsCert, loaded.tlsCert);
+    WriteChangedText(settings, NetworkSettings::kTlsKeyKey, choices.tlsKey, loaded.tlsKey);
+    WriteChangedText(settings, NetworkSettings::kTlsClientCaKey, choices.tlsClientCa,
+                     loaded.tlsClientCa);
 }
 
 void WriteChoices(LogFileSet& set, const ConfigurationChoices& choices) {
@@ -80,6 +94,12 @@ ConfigurationChoices LoadConfigurationChoices(LogFileSet& set) {
     if (choices.tcpOn)
         choices.tcpPort = choices.loadedNetwork.tcpPort;
     choices.ipv6 = choices.loadedNetwork.ipv6;
+    choices.tlsOn = choices.loadedNetwork.tlsPort != 0;
+    if (choices.tlsOn)
+        choices.tlsPort = choices.loadedNetwork.tlsPort;
+    choices.tlsCert = choices.loadedNetwork.tlsCert;
+    choices.tlsKey = choices.loadedNetwork.tlsKey;
+    choices.tlsClientCa = choices.loadedNetwork.tlsClientCa;
     return choices;
 }
 

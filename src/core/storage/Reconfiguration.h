@@ -21,6 +21,11 @@ struct ConfigurationChoices {
     bool tcpOn = false;
     std::uint16_t tcpPort = kSuggestedTcpPort; // kept while TCP is off, for the port box
     bool ipv6 = false;
+    bool tlsOn = false;
+    std::uint16_t tlsPort = NetworkSettings::kDefaultTlsPort; // kept while TLS is off
+    std::string tlsCert;
+    std::string tlsKey;
+    std::string tlsClientCa;
     NetworkSettings loadedNetwork;
 
     static constexpr std::uint16_t kSuggestedTcpPort = 514;

@@ -26,6 +26,11 @@ bool RunConfigureCommand(LogFileSet& frame, QWidget* owner) {
     network.m_tcpOn = choices.tcpOn;
     network.m_tcpPort = choices.tcpPort;
     network.m_ipv6 = choices.ipv6;
+    network.m_tlsOn = choices.tlsOn;
+    network.m_tlsPort = choices.tlsPort;
+    network.m_tlsCert = choices.tlsCert;
+    network.m_tlsKey = choices.tlsKey;
+    network.m_tlsClientCa = choices.tlsClientCa;
 
     sheet.AddPage(&security);
     sheet.AddPage(&logFiles);
@@ -41,6 +46,11 @@ bool RunConfigureCommand(LogFileSet& frame, QWidget* owner) {
     choices.tcpOn = network.m_tcpOn;
     choices.tcpPort = network.m_tcpPort;
     choices.ipv6 = network.m_ipv6;
+    choices.tlsOn = network.m_tlsOn;
+    choices.tlsPort = network.m_tlsPort;
+    choices.tlsCert = network.m_tlsCert;
+    choices.tlsKey = network.m_tlsKey;
+    choices.tlsClientCa = network.m_tlsClientCa;
     ApplyConfiguration(frame, choices);
     // UDP goes on as it was; TCP and IPv6 follow the saved settings at once.
     ApplyNetworkSettings(LoadProgramNetworkSettings());

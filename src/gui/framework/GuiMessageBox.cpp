@@ -25,10 +25,16 @@ QString BoxText(const std::string& text) {
     return shown;
 }
 
-int ShowBox(const std::string& text) {
+// Every box's text goes to standard error too. True when that is all that can be done: on
+// the offscreen platform nobody could answer a box.
+bool OnlyEchoed(const std::string& text) {
     std::fprintf(stderr, "Marovind: %s\n", text.c_str());
     std::fflush(stderr);
-    if (QGuiApplication::platformName() == QLatin1String("offscreen"))
+    return QGuiApplication::platformName() == QLatin1String("offscreen");
+}
+
+int ShowBox(const std::string& text) {
+    if (OnlyEchoed(text))
         return IDOK;
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Marovind"), BoxText(text),
                     QMessageBox::Ok, Owner());
@@ -36,8 +42,19 @@ int ShowBox(const std::string& text) {
     box.exec();
     return IDOK;
 }
+
+int AskQuestion(const std::string& text) {
+    if (OnlyEchoed(text))
+        return IDNO;
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Marovind"), BoxText(text),
+                    QMessageBox::Yes | QMessageBox::No, Owner());
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes ? IDYES : IDNO;
+}
 } // namespace
 
 void InstallGuiMessageBox() {
     SetMessageBoxHandler(ShowBox);
+    SetQuestionBoxHandler(AskQuestion);
 }
