@@ -146,9 +146,15 @@ private slots:
     // the next start.
     void layoutReadBack() {
         QVERIFY(!ReadFile(m_dir->filePath("Marovind.ini")).contains("COLUMN"));
+        m_frame->show(); // the last column stretches to the window
+        QVERIFY(QTest::qWaitForWindowExposed(m_frame.get()));
         m_frame->CommandAction(ID_VIEW_FIELD_FIRST + int(Field::App))->trigger();
         m_frame->CommandAction(ID_VIEW_FIELD_FIRST + int(Field::Host))->trigger();
         QHeaderView* header = m_frame->GetActiveView()->horizontalHeader();
+        // Turned on before the first message, Message still fits its widest cell after it.
+        SendRows(*m_frame);
+        QVERIFY(header->sectionSize(LiveListModel::MessageColumn) >
+                2 * header->sectionSize(LiveListModel::TimeColumn));
         header->moveSection(header->visualIndex(LiveListModel::MessageColumn), 0);
         header->resizeSection(LiveListModel::MessageColumn, 300);
         header->resizeSection(LiveListModel::ColumnCount + 1, 70); // app

@@ -21,7 +21,7 @@ constexpr int kRowSpacing = 6;
 constexpr std::string_view kHeldColumnNames[LiveListModel::ColumnCount] = {"time", "address",
                                                                            "type", "message"};
 // A new field column's width in average characters.
-constexpr int kFieldChars[kFieldCount] = {24, 16, 12, 8, 10, 32};
+constexpr int kFieldChars[kFieldCount] = {27, 16, 16, 8, 10, 32};
 
 int ToInt(std::string_view digits) {
     int value = 0;
@@ -163,10 +163,14 @@ void CMyMarovindView::FitColumns() {
 
 void CMyMarovindView::SetFieldColumns(FieldSet fields) {
     const FieldSet before = m_model->FieldColumns();
+    // A column added or removed at the end moves the stretch from one column to another:
+    // the view's doing, not the operator's.
+    m_resizing = true;
     m_model->SetFieldColumns(fields);
     for (std::size_t i = 0; i < kFieldCount; ++i)
         if (fields.Has(static_cast<Field>(i)) && !before.Has(static_cast<Field>(i)))
             PlaceFieldColumn(static_cast<Field>(i));
+    m_resizing = false;
     // With no field column the list is as it always was: fixed order, widths that fit.
     horizontalHeader()->setSectionsMovable(!fields.Empty());
     if (fields.Empty()) {
@@ -181,11 +185,9 @@ void CMyMarovindView::PlaceFieldColumn(Field field) {
     const int message = header->visualIndex(LiveListModel::MessageColumn);
     const int width =
         fontMetrics().averageCharWidth() * kFieldChars[static_cast<int>(field)] + CellPadding(this);
-    m_resizing = true;
     if (header->visualIndex(column) > message)
         header->moveSection(header->visualIndex(column), message);
     header->resizeSection(column, std::max(width, header->sectionSizeHint(column)));
-    m_resizing = false;
 }
 
 void CMyMarovindView::OnSectionResized(int logical) {
