@@ -9,14 +9,8 @@ if [ "${1:-}" != --inside ]; then
     exec unshare -n xvfb-run -a -s "-screen 0 1100x440x24" bash "$0" --inside "$PWD"
 fi
 SRC=$2
-ip link set lo up
-D=$(mktemp -d)
-cp "$SRC/build/marovind" "$SRC/build/marovind.html" "$D/"
-printf '[Marovind]\r\nFILTER_BAR = true\r\nCOLUMNS = sent,host,app,pid\r\n' > "$D"/Marovind.ini
-(cd "$D" && ./marovind >"$D"/out.txt 2>&1) &
-PID=$!
-for _ in $(seq 100); do grep -q ':0202 ' /proc/net/udp && break; sleep 0.1; done
-sleep 1
+. "$SRC/scripts/screenshot-support.sh"
+start_marovind "$SRC" '[Marovind]\r\nFILTER_BAR = true\r\nCOLUMNS = sent,host,app,pid\r\n'
 python3 - <<'PY'
 import socket, time
 s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
