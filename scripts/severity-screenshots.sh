@@ -9,14 +9,8 @@ if [ "${1:-}" != --inside ]; then
     exec unshare -n xvfb-run -a -s "-screen 0 1000x420x24" bash "$0" --inside "$PWD"
 fi
 SRC=$2
-ip link set lo up
-D=$(mktemp -d)
-cp "$SRC/build/marovind" "$SRC/build/marovind.html" "$D/"
-printf '[Marovind]\r\nSEVERITY_COLOURS = true\r\nFILTER_BAR = true\r\n' > "$D"/Marovind.ini
-(cd "$D" && ./marovind >"$D"/out.txt 2>&1) &
-PID=$!
-for _ in $(seq 100); do grep -q ':0202 ' /proc/net/udp && break; sleep 0.1; done
-sleep 1
+. "$SRC/scripts/screenshot-support.sh"
+start_marovind "$SRC" '[Marovind]\r\nSEVERITY_COLOURS = true\r\nFILTER_BAR = true\r\n'
 send() { logger --rfc3164 -n 127.0.0.1 -d -P 514 -p "$1" -t "$2" "$3"; }
 send local0.info app "service started, 4 workers"
 send local0.debug app "cache lookup key=user:42 hit"

@@ -342,8 +342,8 @@ private slots:
         QStringList items;
         for (QAction* action : view->actions())
             items << action->text();
-        QCOMPARE(items,
-                 QStringList({"&Toolbar", "&Status Bar", "Severity &Colours", "&Filter Bar"}));
+        QCOMPARE(items, QStringList({"&Toolbar", "&Status Bar", "Severity &Colours", "&Filter Bar",
+                                     "C&olumns"}));
     }
 
     void printShowsShownRows() {

@@ -8,6 +8,9 @@ enum CommandId : int {
     ID_EDIT_WORDWRAP = 32774,
     ID_VIEW_SEVERITY_COLOURS = 32775,
     ID_VIEW_FILTER_BAR = 32776,
+    ID_FILE_EXPORT = 32777,
+    // View > Columns: one item per header field, in the order of Field.
+    ID_VIEW_FIELD_FIRST = 32780,
     ID_FILE_NEW = 57600,
     ID_FILE_OPEN = 57601,
     ID_FILE_PRINT_SETUP = 57606,

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <limits>
 
+#include "core/fields/MessageFields.h"
 #include "gui/framework/DisplayText.h"
+#include "gui/mainframe/FieldText.h"
 #include "gui/mainframe/SeverityStyle.h"
 
 namespace {
@@ -84,7 +86,7 @@ void LiveListModel::SetSeverityColours(bool on) {
         return;
     m_severityColours = on;
     if (ShownMessageRows() > 0)
-        emit dataChanged(index(0, 0), index(ShownMessageRows() - 1, ColumnCount - 1),
+        emit dataChanged(index(0, 0), index(ShownMessageRows() - 1, columnCount() - 1),
                          {Qt::BackgroundRole, Qt::ForegroundRole});
 }
 
@@ -159,6 +161,20 @@ int LiveListModel::RowNearSequence(std::uint64_t sequence) const {
     return static_cast<int>(m_shownMessages - std::max<std::size_t>(older, 1));
 }
 
+std::vector<std::uint64_t> LiveListModel::ShownSequences() const {
+    std::vector<std::uint64_t> sequences(m_shownMessages);
+    for (std::size_t i = 0; i < m_shownMessages; ++i)
+        sequences[i] = m_filter.IsSet() ? m_matches[i] : m_dropped + i;
+    return sequences;
+}
+
+bool LiveListModel::CellsOfSequence(std::uint64_t sequence, Cells& cells) const {
+    if (sequence < m_dropped || sequence - m_dropped >= m_messages.Size())
+        return false;
+    m_messages.Cells(static_cast<std::size_t>(sequence - m_dropped), cells.data());
+    return true;
+}
+
 std::string_view LiveListModel::CellBytes(int row, int column) const {
     const auto col = static_cast<std::size_t>(column);
     if (row < ShownMessageRows())
@@ -171,29 +187,45 @@ int LiveListModel::rowCount(const QModelIndex& parent) const {
 }
 
 int LiveListModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : ColumnCount;
+    return parent.isValid() ? 0 : ColumnCount + static_cast<int>(m_fields.Count());
 }
 
 QVariant LiveListModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= ShownRows() || index.column() >= ColumnCount)
+    if (!index.isValid() || index.row() >= ShownRows() || index.column() >= columnCount())
         return {};
     if (role == Qt::BackgroundRole || role == Qt::ForegroundRole) {
         if (!m_severityColours || index.row() >= ShownMessageRows())
             return {};
         return SeverityStyle(m_messages.Tag(HeldIndexOfRow(index.row())), role);
     }
+    if (role == Qt::ToolTipRole && !m_fields.Empty()) {
+        const std::string_view bytes = CellBytes(index.row(), MessageColumn);
+        return DecodeLogBytes(QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size())));
+    }
     if (role != Qt::DisplayRole)
         return {};
-    // Decoded per cell as it is painted: the held bytes stay exactly as received.
-    const std::string_view bytes = CellBytes(index.row(), index.column());
-    return DecodeLogBytes(QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size())));
+    return DisplayText(index.row(), index.column());
+}
+
+// Decoded per cell as it is painted: the held bytes stay exactly as received.
+QVariant LiveListModel::DisplayText(int row, int column) const {
+    const bool fieldColumn = column >= ColumnCount;
+    if (!fieldColumn && (column != MessageColumn || m_fields.Empty())) {
+        const std::string_view bytes = CellBytes(row, column);
+        return DecodeLogBytes(QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size())));
+    }
+    const MessageFields fields = ParseMessageFields(CellBytes(row, MessageColumn));
+    if (!fieldColumn)
+        return DecodeLogBytes(
+            QByteArray::fromRawData(fields.message.data(), qsizetype(fields.message.size())));
+    return FieldText(fields, *FieldOfColumn(column));
 }
 
 QVariant LiveListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount)
+    if (orientation != Qt::Horizontal || section < 0 || section >= columnCount())
         return {};
     if (role == Qt::DisplayRole)
-        return HeaderText(section);
+        return section < ColumnCount ? HeaderText(section) : FieldHeader(*FieldOfColumn(section));
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
     return {};
@@ -205,4 +237,35 @@ Qt::ItemFlags LiveListModel::flags(const QModelIndex& index) const {
 
 QString LiveListModel::HeaderText(int column) {
     return QString::fromLatin1(kHeaders[column]);
+}
+
+void LiveListModel::SetFieldColumns(FieldSet fields) {
+    for (std::size_t i = 0; i < kFieldCount; ++i) {
+        const auto field = static_cast<Field>(i);
+        if (fields.Has(field) == m_fields.Has(field))
+            continue;
+        const int column = ColumnCount + static_cast<int>(m_fields.IndexOf(field));
+        if (fields.Has(field)) {
+            beginInsertColumns(QModelIndex(), column, column);
+            m_fields.Set(field, true);
+            endInsertColumns();
+        } else {
+            beginRemoveColumns(QModelIndex(), column, column);
+            m_fields.Set(field, false);
+            endRemoveColumns();
+        }
+    }
+    // The Message column's text and every tooltip follow the choice.
+    if (ShownRows() > 0)
+        emit dataChanged(index(0, MessageColumn), index(ShownRows() - 1, MessageColumn));
+}
+
+std::optional<Field> LiveListModel::FieldOfColumn(int column) const {
+    if (column < ColumnCount || column >= columnCount())
+        return std::nullopt;
+    return m_fields.Nth(static_cast<std::size_t>(column - ColumnCount));
+}
+
+int LiveListModel::ColumnOfField(Field field) const {
+    return m_fields.Has(field) ? ColumnCount + static_cast<int>(m_fields.IndexOf(field)) : -1;
 }

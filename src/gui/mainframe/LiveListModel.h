@@ -4,10 +4,12 @@
 #include <deque>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include <QAbstractTableModel>
 #include <QTimer>
 
+#include "core/fields/FieldNames.h"
 #include "gui/mainframe/RowArena.h"
 #include "gui/mainframe/RowFilter.h"
 
@@ -20,6 +22,11 @@
 // against the bound, and the sequence numbers of the matching ones are listed in arrival
 // order, so a new row costs one match and the oldest row leaves the list in O(1). The
 // start-up rows are always shown below the message rows.
+//
+// Header fields the operator turns on are columns after the held ones, in the order of
+// Field; they are read from the message when shown, so a row holds nothing more for them.
+// While any is on, the Message column shows the message part and a cell's tooltip the
+// whole message.
 class LiveListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -61,6 +68,10 @@ public:
     // The shown row of the newest message row that arrived no later than `sequence` (the
     // oldest one shown when all came later); -1 when no message row is shown.
     int RowNearSequence(std::uint64_t sequence) const;
+    // The arrival numbers of the message rows shown, oldest first.
+    std::vector<std::uint64_t> ShownSequences() const;
+    // The cells of a held message row by its arrival number; false once it was dropped.
+    bool CellsOfSequence(std::uint64_t sequence, Cells& cells) const;
     // A cell as held, by display row among the rows shown.
     std::string_view CellBytes(int row, int column) const;
 
@@ -72,6 +83,13 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
     static QString HeaderText(int column);
+
+    // Adds and removes the field columns; the others keep their place.
+    void SetFieldColumns(FieldSet fields);
+    FieldSet FieldColumns() const { return m_fields; }
+    // The field a column shows; none for the held columns.
+    std::optional<Field> FieldOfColumn(int column) const;
+    int ColumnOfField(Field field) const;
 
 signals:
     // The rows shown or held changed: after a flush that changed them, and a new filter.
@@ -86,6 +104,7 @@ private:
     void StartFlushTimer();
     int ShownMessageRows() const { return static_cast<int>(m_shownMessages); }
     int ShownRows() const { return ShownMessageRows() + m_shownStartup; }
+    QVariant DisplayText(int row, int column) const;
 
     RowArena m_startup{ColumnCount};
     RowArena m_messages{ColumnCount};
@@ -98,5 +117,6 @@ private:
     int m_shownStartup = 0;
     std::size_t m_bound = kDefaultMessageRows;
     bool m_severityColours = false;
+    FieldSet m_fields;
     QTimer m_flushTimer;
 };

@@ -11,6 +11,7 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -22,6 +23,8 @@
 #include "gui/framework/CommandStrings.h"
 #include "gui/framework/GuiHelp.h"
 #include "gui/framework/Resources.h"
+#include "gui/mainframe/ExportCommand.h"
+#include "gui/mainframe/FieldText.h"
 #include "gui/mainframe/FilterBar.h"
 #include "gui/mainframe/ListPrinter.h"
 #include "gui/mainframe/LockKeyIndicators.h"
@@ -128,6 +131,15 @@ void CMainFrame::ApplyListSettings() {
         if (m_settings.GetBool(kSettingsSection, key, on))
             CommandAction(command)->setChecked(on);
     }
+    std::string text;
+    if (m_settings.GetString(kSettingsSection, kColumnsKey, text)) {
+        const FieldSet fields = FieldSet::FromText(text);
+        for (std::size_t i = 0; i < kFieldCount; ++i)
+            CommandAction(ID_VIEW_FIELD_FIRST + int(i))->setChecked(fields.Has(Field(i)));
+        ShowFieldColumns();
+    }
+    if (m_settings.GetString(kSettingsSection, kColumnLayoutKey, text))
+        m_view->ApplyColumnLayout(text);
 }
 
 void CMainFrame::SetLogViewerTemplate(LogViewerTemplate* viewerTemplate) {
@@ -147,6 +159,10 @@ void CMainFrame::OnFilePrint() {
     PrintLiveList(m_view->Model(), m_viewerTemplate->Printer(), this);
 }
 
+void CMainFrame::OnFileExport() {
+    RunExportCommand(m_view->Model(), this);
+}
+
 void CMainFrame::OnHelpIndex() {
     ShowHelpFinder(this);
 }
@@ -160,6 +176,8 @@ void CMainFrame::OnDestroy() {
     if (m_destroyed)
         return;
     m_destroyed = true;
+    if (m_layoutTimer->isActive())
+        SaveColumnLayout();
     g_tcpReceiver.SetChangeHandler(nullptr);
     g_tlsReceiver.SetChangeHandler(nullptr);
     // The viewer closes with the main window, asking nothing.
@@ -194,6 +212,9 @@ void CMainFrame::CreateMenus() {
     open->setEnabled(false);
     connect(open, &QAction::triggered, this, &CMainFrame::OnFileOpen);
     file->addAction(open);
+    QAction* exportRows = AddCommand(ID_FILE_EXPORT, QStringLiteral("&Export..."));
+    connect(exportRows, &QAction::triggered, this, &CMainFrame::OnFileExport);
+    file->addAction(exportRows);
     file->addSeparator();
     QAction* exit = AddCommand(ID_APP_EXIT, QStringLiteral("E&xit"));
     connect(exit, &QAction::triggered, this, &QWidget::close);
@@ -302,6 +323,45 @@ void CMainFrame::CreateListChoices() {
             m_filterBar->FocusText();
     });
     m_viewMenu->addAction(bar);
+    CreateColumnChoices();
+}
+
+// View > Columns: the header fields, all off until the operator turns them on.
+void CMainFrame::CreateColumnChoices() {
+    QMenu* columns = m_viewMenu->addMenu(QStringLiteral("C&olumns"));
+    for (std::size_t i = 0; i < kFieldCount; ++i) {
+        QAction* item = AddCommand(ID_VIEW_FIELD_FIRST + int(i), FieldMenuText(Field(i)));
+        item->setCheckable(true);
+        connect(item, &QAction::triggered, this, [this] {
+            ShowFieldColumns();
+            RememberText(kColumnsKey, ChosenFieldColumns().Text());
+        });
+        columns->addAction(item);
+    }
+    m_layoutTimer = new QTimer(this);
+    m_layoutTimer->setSingleShot(true);
+    m_layoutTimer->setInterval(kLayoutSaveDelayMs);
+    connect(m_layoutTimer, &QTimer::timeout, this, &CMainFrame::SaveColumnLayout);
+    connect(m_view, &CMyMarovindView::ColumnLayoutChanged, m_layoutTimer,
+            qOverload<>(&QTimer::start));
+}
+
+FieldSet CMainFrame::ChosenFieldColumns() const {
+    FieldSet fields;
+    for (std::size_t i = 0; i < kFieldCount; ++i)
+        fields.Set(Field(i), CommandAction(ID_VIEW_FIELD_FIRST + int(i))->isChecked());
+    return fields;
+}
+
+void CMainFrame::ShowFieldColumns() {
+    const FieldSet fields = ChosenFieldColumns();
+    m_view->SetFieldColumns(fields);
+    m_filterBar->ShowFieldBoxes(!fields.Empty());
+}
+
+void CMainFrame::SaveColumnLayout() {
+    m_layoutTimer->stop();
+    RememberText(kColumnLayoutKey, m_view->ColumnLayout());
 }
 
 // Closing the bar lets every row through again; its values are not kept.
@@ -376,6 +436,13 @@ void CMainFrame::UpdateFilterPane() {
         m_filterPane->setText(QStringLiteral("%1 of %2 rows")
                                   .arg(model.ShownMessageRowCount())
                                   .arg(model.HeldMessageRows()));
+}
+
+void CMainFrame::RememberText(const char* key, const std::string& value) {
+    const std::string path = SettingsPath();
+    m_settings.Load(path);
+    m_settings.SetString(kSettingsSection, key, value);
+    m_settings.Save(path);
 }
 
 void CMainFrame::RememberChoice(const char* key, bool on) {

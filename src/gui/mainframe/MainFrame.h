@@ -1,8 +1,10 @@
 #pragma once
 #include <cstdint>
+#include <string>
 
 #include <QMainWindow>
 
+#include "core/fields/FieldNames.h"
 #include "core/platform/MessageTarget.h"
 #include "core/storage/LogFileSet.h"
 
@@ -12,6 +14,7 @@ class LogViewerTemplate;
 class QAction;
 class QLabel;
 class QMenu;
+class QTimer;
 class QToolBar;
 struct SyslogRecord;
 
@@ -37,6 +40,12 @@ public:
     // Written only when the operator toggles the item, so a first start writes neither.
     static constexpr const char* kSeverityColoursKey = "SEVERITY_COLOURS";
     static constexpr const char* kFilterBarKey = "FILTER_BAR";
+    // The header field columns shown ("host,app"), and their order and widths once the
+    // operator moved or sized a column; both written only when the operator changes them.
+    static constexpr const char* kColumnsKey = "COLUMNS";
+    static constexpr const char* kColumnLayoutKey = "COLUMN_LAYOUT";
+    // Moving or sizing a column is written this long after the last change.
+    static constexpr int kLayoutSaveDelayMs = 500;
 
     CMyMarovindView* GetActiveView() const { return m_view; }
     // Takes the list's settings from the settings as loaded: the bound on message rows,
@@ -70,6 +79,8 @@ public slots:
     void OnFileOpen();
     // Ctrl+P: the print dialog, then the live list's rows.
     void OnFilePrint();
+    // File > Export...: the rows shown into a CSV or JSON Lines file.
+    void OnFileExport();
     void OnHelpIndex();
 
 protected:
@@ -90,6 +101,11 @@ private:
     void UpdateTcpPane();
     void UpdateTlsPane();
     void RememberChoice(const char* key, bool on);
+    void RememberText(const char* key, const std::string& value);
+    void CreateColumnChoices();
+    FieldSet ChosenFieldColumns() const;
+    void ShowFieldColumns();
+    void SaveColumnLayout();
 
     CMyMarovindView* m_view;
     QMenu* m_viewMenu = nullptr;
@@ -101,4 +117,5 @@ private:
     QLabel* m_tlsPane = nullptr;
     bool m_destroyed = false;
     LogViewerTemplate* m_viewerTemplate = nullptr;
+    QTimer* m_layoutTimer = nullptr;
 };

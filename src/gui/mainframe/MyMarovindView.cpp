@@ -18,6 +18,20 @@ namespace {
 constexpr int kExtraCellRoom = 6;
 constexpr int kMinimumColumnWidth = 8;
 constexpr int kRowSpacing = 6;
+constexpr std::string_view kHeldColumnNames[LiveListModel::ColumnCount] = {"time", "address",
+                                                                           "type", "message"};
+// A new field column's width in average characters.
+constexpr int kFieldChars[kFieldCount] = {27, 16, 16, 8, 10, 32};
+
+int ToInt(std::string_view digits) {
+    int value = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9' || value > 100000)
+            return -1;
+        value = value * 10 + (c - '0');
+    }
+    return digits.empty() ? -1 : value;
+}
 
 int CellPadding(const QWidget* view) {
     const int margin = view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view);
@@ -51,6 +65,12 @@ CMyMarovindView::CMyMarovindView(QWidget* parent)
     columns->setMinimumSectionSize(kMinimumColumnWidth);
     columns->setSectionResizeMode(QHeaderView::Interactive);
     columns->setStretchLastSection(true);
+    connect(columns, &QHeaderView::sectionResized, this,
+            [this](int logical) { OnSectionResized(logical); });
+    connect(columns, &QHeaderView::sectionMoved, this, [this] {
+        if (!m_resizing && !m_model->FieldColumns().Empty())
+            emit ColumnLayoutChanged();
+    });
 }
 
 void CMyMarovindView::OnInitialUpdate() {
@@ -130,15 +150,113 @@ void CMyMarovindView::FitColumns() {
     // The stretch fills the width only while the headers count; after that the last
     // column too is as wide as its widest cell.
     header->setStretchLastSection(m_headersCount);
+    m_resizing = true;
     for (int column = 0; column < LiveListModel::ColumnCount; ++column) {
         const bool last = column == LiveListModel::ColumnCount - 1;
-        if (m_headersCount && last)
+        if ((m_headersCount && last) || m_sizedByOperator[NameIndex(column)])
             continue;
         int width = m_widths.Widest(column);
         if (m_headersCount)
             width = std::max(width, header->sectionSizeHint(column));
         header->resizeSection(column, width);
     }
+    m_resizing = false;
+}
+
+void CMyMarovindView::SetFieldColumns(FieldSet fields) {
+    const FieldSet before = m_model->FieldColumns();
+    // A column added or removed at the end moves the stretch from one column to another:
+    // the view's doing, not the operator's.
+    m_resizing = true;
+    m_model->SetFieldColumns(fields);
+    for (std::size_t i = 0; i < kFieldCount; ++i)
+        if (fields.Has(static_cast<Field>(i)) && !before.Has(static_cast<Field>(i)))
+            PlaceFieldColumn(static_cast<Field>(i));
+    m_resizing = false;
+    // With no field column the list is as it always was: fixed order, widths that fit.
+    horizontalHeader()->setSectionsMovable(!fields.Empty());
+    if (fields.Empty()) {
+        m_sizedByOperator.fill(false);
+        FitColumns();
+    }
+}
+
+void CMyMarovindView::PlaceFieldColumn(Field field) {
+    QHeaderView* header = horizontalHeader();
+    const int column = m_model->ColumnOfField(field);
+    const int message = header->visualIndex(LiveListModel::MessageColumn);
+    const int width =
+        fontMetrics().averageCharWidth() * kFieldChars[static_cast<int>(field)] + CellPadding(this);
+    if (header->visualIndex(column) > message)
+        header->moveSection(header->visualIndex(column), message);
+    header->resizeSection(column, std::max(width, header->sectionSizeHint(column)));
+}
+
+void CMyMarovindView::OnSectionResized(int logical) {
+    if (m_resizing || m_model->FieldColumns().Empty())
+        return;
+    // The stretched last section follows the window, not the operator.
+    QHeaderView* header = horizontalHeader();
+    if (header->stretchLastSection() && header->visualIndex(logical) == header->count() - 1)
+        return;
+    m_sizedByOperator[NameIndex(logical)] = true;
+    emit ColumnLayoutChanged();
+}
+
+std::size_t CMyMarovindView::NameIndex(int logical) const {
+    if (const auto field = m_model->FieldOfColumn(logical))
+        return LiveListModel::ColumnCount + static_cast<std::size_t>(*field);
+    return static_cast<std::size_t>(logical);
+}
+
+std::string_view CMyMarovindView::ColumnName(int logical) const {
+    const std::size_t index = NameIndex(logical);
+    return index < LiveListModel::ColumnCount ? kHeldColumnNames[index]
+                                              : kFieldNames[index - LiveListModel::ColumnCount];
+}
+
+int CMyMarovindView::ColumnOfName(std::string_view name) const {
+    for (int column = 0; column < m_model->columnCount(); ++column)
+        if (ColumnName(column) == name)
+            return column;
+    return -1;
+}
+
+std::string CMyMarovindView::ColumnLayout() const {
+    const QHeaderView* header = horizontalHeader();
+    std::string layout;
+    for (int visual = 0; visual < header->count(); ++visual) {
+        const int logical = header->logicalIndex(visual);
+        if (!layout.empty())
+            layout += ',';
+        layout += ColumnName(logical);
+        layout += ':' + std::to_string(header->sectionSize(logical));
+    }
+    return layout;
+}
+
+void CMyMarovindView::ApplyColumnLayout(std::string_view layout) {
+    if (m_model->FieldColumns().Empty())
+        return;
+    QHeaderView* header = horizontalHeader();
+    int visual = 0;
+    m_resizing = true;
+    while (!layout.empty()) {
+        const std::size_t comma = layout.find(',');
+        const std::string_view item = layout.substr(0, comma);
+        layout = comma == std::string_view::npos ? std::string_view() : layout.substr(comma + 1);
+        const std::size_t colon = item.find(':');
+        const int column = ColumnOfName(item.substr(0, colon));
+        if (column < 0)
+            continue;
+        header->moveSection(header->visualIndex(column), visual++);
+        const int width = colon == std::string_view::npos ? -1 : ToInt(item.substr(colon + 1));
+        if (width > 0) {
+            header->resizeSection(column, width);
+            m_sizedByOperator[NameIndex(column)] = true;
+        }
+    }
+    m_resizing = false;
 }
 
 int CMyMarovindView::ScrollUnitsPerRow() const {

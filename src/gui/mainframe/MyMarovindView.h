@@ -1,5 +1,7 @@
 #pragma once
+#include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <QTableView>
@@ -42,6 +44,20 @@ public:
     // Shows the rows held but not yet shown, without waiting for the display tick.
     void FlushPendingRows() { m_model->FlushPendingRows(); }
 
+    // Shows the header fields as columns, a new one just before the Message column. While
+    // any is shown the operator can also move the columns, and a column the operator sized
+    // keeps its width.
+    void SetFieldColumns(FieldSet fields);
+    // The shown columns left to right with their widths, "time:120,host:80,message:300".
+    std::string ColumnLayout() const;
+    // Puts the named columns in that order with those widths; others and unknown names
+    // are left alone. Only while a field column is shown.
+    void ApplyColumnLayout(std::string_view layout);
+
+signals:
+    // The operator moved or resized a column while field columns are shown.
+    void ColumnLayoutChanged();
+
 protected:
     void rowsInserted(const QModelIndex& parent, int start, int end) override;
 
@@ -51,10 +67,18 @@ private:
     int RowAt(int scrollValue) const;
     void FitColumns();
     void ScrollToSequence(std::uint64_t sequence);
+    void OnSectionResized(int logical);
+    void PlaceFieldColumn(Field field);
+    std::string_view ColumnName(int logical) const;
+    int ColumnOfName(std::string_view name) const;
+    std::size_t NameIndex(int logical) const;
 
     LiveListModel* m_model;
     ColumnWidths m_widths;
     bool m_headersCount = true; // until the first message row
+    // By name (the held columns, then the fields): widths the operator chose, kept.
+    std::array<bool, LiveListModel::ColumnCount + kFieldCount> m_sizedByOperator{};
+    bool m_resizing = false; // the view itself sizes or moves columns
     // A row's type and flattened message, reused from row to row: the model keeps copies.
     std::string m_type;
     std::string m_message;

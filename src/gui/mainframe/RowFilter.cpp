@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 
+#include "core/fields/MessageFields.h"
 #include "gui/framework/DisplayText.h"
 
 namespace {
@@ -14,10 +15,26 @@ bool IsAscii(const QString& text) {
 char AsciiLower(char c) {
     return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
 }
+
+std::string TypedField(const QString& typed) {
+    std::string text = typed.trimmed().toStdString();
+    std::transform(text.begin(), text.end(), text.begin(), AsciiLower);
+    return text;
+}
+
+// The typed start of a field: empty lets every row through, otherwise the field must
+// have it.
+bool FieldStartsWith(std::string_view field, const std::string& typed) {
+    return typed.empty() || (field.size() >= typed.size() &&
+                             std::equal(typed.begin(), typed.end(), field.begin(),
+                                        [](char t, char f) { return AsciiLower(f) == t; }));
+}
 } // namespace
 
-RowFilter::RowFilter(int minimumSeverity, const QString& address, const QString& text)
-    : m_minimumSeverity(minimumSeverity), m_address(address.trimmed().toStdString()) {
+RowFilter::RowFilter(int minimumSeverity, const QString& address, const QString& text,
+                     const QString& host, const QString& app)
+    : m_minimumSeverity(minimumSeverity), m_address(address.trimmed().toStdString()),
+      m_host(TypedField(host)), m_app(TypedField(app)) {
     // IPv6 addresses are shown in lower case and split into groups by colons.
     const bool ipv6 = m_address.find(':') != std::string::npos;
     if (ipv6)
@@ -37,13 +54,20 @@ RowFilter::RowFilter(int minimumSeverity, const QString& address, const QString&
 
 bool RowFilter::IsSet() const {
     return m_minimumSeverity != kAnySeverity || !m_address.empty() || !m_asciiText.empty() ||
-           !m_text.isEmpty();
+           !m_text.isEmpty() || !m_host.empty() || !m_app.empty();
 }
 
 bool RowFilter::Matches(int severity, std::string_view address, std::string_view message) const {
     if (m_minimumSeverity != kAnySeverity && severity > m_minimumSeverity)
         return false;
-    return AddressMatches(address) && TextMatches(message);
+    return AddressMatches(address) && TextMatches(message) && FieldsMatch(message);
+}
+
+bool RowFilter::FieldsMatch(std::string_view message) const {
+    if (m_host.empty() && m_app.empty())
+        return true;
+    const MessageFields fields = ParseMessageFields(message);
+    return FieldStartsWith(fields.host, m_host) && FieldStartsWith(fields.app, m_app);
 }
 
 bool RowFilter::AddressMatches(std::string_view address) const {
