@@ -79,3 +79,43 @@ check_tcp_and_ipv6_log() {
     [ "$(grep -c ' 127\.0\.0\.1 tcpload ' "$log")" = "$WINE_TCPLOAD" ] ||
         fail "want $WINE_TCPLOAD tcploadgen lines: $(grep -c tcpload "$log")"
 }
+
+# TLS on port $1 of a program logging to $2: Python's ssl with both framings, openssl
+# s_client, plain text refused, and 20 TLS connections of 200 messages each. The program
+# serves the certificate $3; failures go to the caller's `fail`.
+send_and_check_tls() {
+    local tls=$1 log=$2 cert=$3 state want root
+    root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+    local client=$root/tests/e2e/tls_client.py tcploadgen=${MAROVIND_TCPLOADGEN:-$root/build/tcploadgen}
+    want=$(openssl x509 -in "$cert" -noout -fingerprint -sha256 | sed 's/^.*=/SHA256:/')
+    [ "$(python3 "$client" fingerprint "$tls")" = "$want" ] || fail "another certificate is served over TLS"
+    state=$(python3 "$client" send "$tls" "<13>tls lf framed")
+    [ "$state" = accepted ] || fail "TLS, LF framing: $state"
+    state=$(python3 "$client" send "$tls" --octet "<13>tls octet counted")
+    [ "$state" = accepted ] || fail "TLS, octet counting: $state"
+    (printf '<13>from s_client\n'; sleep 0.5) |
+        openssl s_client -connect "127.0.0.1:$tls" -quiet -no_ign_eof >/dev/null 2>&1
+    state=$(python3 "$client" plain "$tls" $'<13>plain text\n')
+    [ "$state" = closed ] || fail "plain text on the TLS port left the connection $state"
+    local load out before
+    before=$(grep -c ' 127\.0\.0\.1 tcpload ' "$log" 2>/dev/null)
+    load=$before
+    if [ -x "$tcploadgen" ]; then
+        load=$((before + 4000))
+        out=$("$tcploadgen" --connections 20 --count 200 --port "$tls" --tls yes 2>&1) ||
+            fail "tcploadgen --tls: $out"
+    fi
+    for _ in $(seq 100); do
+        grep -q 'from s_client' "$log" 2>/dev/null &&
+            [ "$(grep -c ' 127\.0\.0\.1 tcpload ' "$log")" -ge "$load" ] && break
+        sleep 0.1
+    done
+    sleep 0.5
+    for want in 'tls lf framed' 'tls octet counted' 'from s_client'; do
+        grep -qE "^[A-Z][a-z]{2} [0-9]{2} [0-9:]{8} 127\.0\.0\.1 .*$want"$'\r''$' "$log" ||
+            fail "no line '$want': $(cat -A "$log" | grep -v tcpload | tail -10)"
+    done
+    grep -q 'plain text' "$log" && fail "plain text on the TLS port was logged"
+    [ "$(grep -c ' 127\.0\.0\.1 tcpload ' "$log")" = "$load" ] ||
+        fail "want $load tcploadgen lines after TLS: $(grep -c tcpload "$log")"
+}
