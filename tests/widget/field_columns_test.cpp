@@ -236,6 +236,27 @@ private slots:
     }
 
     // Nothing is left under the name after a cancel or a failure, and no temporary file.
+    // A line break is held as received: shown and matched as a blank, exported whole.
+    void lineBreaksShownAsBlanksExportedAsReceived() {
+        SyslogRecord record;
+        record.sourceAddress = "10.0.0.7";
+        record.receiveTime = "Mar 05 09:05:03";
+        record.messageText = "Mar  5 09:05:03 web-7 app: two\r\nlines";
+        m_frame->SendMessage(WM_SYSLOG_MESSAGE, 0, reinterpret_cast<std::intptr_t>(&record));
+        CMyMarovindView& view = *m_frame->GetActiveView();
+        view.FlushPendingRows();
+        QCOMPARE(view.Model().index(0, LiveListModel::MessageColumn).data().toString(),
+                 QString("Mar  5 09:05:03 web-7 app: two  lines"));
+        view.ApplyFilter(RowFilter(-1, {}, "TWO  LINES", {}, {}));
+        QCOMPARE(view.Model().ShownMessageRowCount(), std::size_t{1});
+        const QString path = m_dir->filePath("breaks.jsonl");
+        QCOMPARE(ExportShownRows(view.Model(), path, ExportFormat::JsonLines,
+                                 [](std::size_t, std::size_t) { return true; }),
+                 ExportOutcome::Written);
+        QVERIFY2(ReadFile(path).contains("\"raw\":\"Mar  5 09:05:03 web-7 app: two\\u000d\\u000alines\""),
+                 ReadFile(path).constData());
+    }
+
     void cancelAndFailureLeaveNothing() {
         SendRows(*m_frame);
         const QString path = m_dir->filePath("cancelled.csv");

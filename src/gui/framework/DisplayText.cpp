@@ -32,3 +32,10 @@ QString DecodeLogBytes(const QByteArray& bytes) {
     QString text = utf8.decode(bytes);
     return utf8.hasError() ? DecodeMixed(bytes) : text;
 }
+
+QString DecodeFlattened(const QByteArray& bytes) {
+    QString text = DecodeLogBytes(bytes);
+    text.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return text;
+}

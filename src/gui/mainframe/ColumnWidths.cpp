@@ -17,6 +17,8 @@ ColumnWidths::ColumnWidths(const QFont& font, int padding) : m_metrics(font), m_
         m_latin1Advance[static_cast<std::size_t>(c)] =
             m_metrics.horizontalAdvance(QChar(static_cast<char16_t>(c)));
     }
+    // Line breaks are shown as blanks.
+    m_latin1Advance['\r'] = m_latin1Advance['\n'] = m_latin1Advance[' '];
     const int widestLatin1 = *std::max_element(m_latin1Advance.begin(), m_latin1Advance.end());
     // A character of several UTF-8 bytes gets each byte's share, and no glyph of the
     // font (fallback fonts aside) is wider than its maximum width.
@@ -70,7 +72,7 @@ int ColumnWidths::TextWidth(std::string_view bytes) const {
         return even + odd;
     int width = 0;
     const QString text =
-        DecodeLogBytes(QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size())));
+        DecodeFlattened(QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size())));
     if (!IsLatin1(text))
         return m_metrics.horizontalAdvance(text);
     for (QChar c : text)

@@ -207,16 +207,17 @@ QVariant LiveListModel::data(const QModelIndex& index, int role) const {
     return DisplayText(index.row(), index.column());
 }
 
-// Decoded per cell as it is painted: the held bytes stay exactly as received.
+// Decoded per cell as it is painted: the held bytes stay exactly as received, line breaks
+// included, and are shown as the log files have them.
 QVariant LiveListModel::DisplayText(int row, int column) const {
     const bool fieldColumn = column >= ColumnCount;
     if (!fieldColumn && (column != MessageColumn || m_fields.Empty())) {
         const std::string_view bytes = CellBytes(row, column);
-        return DecodeLogBytes(QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size())));
+        return DecodeFlattened(QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size())));
     }
     const MessageFields fields = ParseMessageFields(CellBytes(row, MessageColumn));
     if (!fieldColumn)
-        return DecodeLogBytes(
+        return DecodeFlattened(
             QByteArray::fromRawData(fields.message.data(), qsizetype(fields.message.size())));
     return FieldText(fields, *FieldOfColumn(column));
 }

@@ -98,12 +98,10 @@ void CMyMarovindView::AddMessageRow(const SyslogRecord& record) {
     m_type.assign(record.facilityName ? record.facilityName : "");
     m_type += '.';
     m_type += record.severityName ? record.severityName : "";
-    m_message.clear();
-    AppendFlattened(m_message, record.messageText);
     m_headersCount = false;
     const LiveListModel::Cells cells = {record.receiveTime ? record.receiveTime : "",
                                         record.sourceAddress ? record.sourceAddress : "", m_type,
-                                        m_message};
+                                        record.messageText ? record.messageText : ""};
     m_model->AddMessageRow(cells, record.severity >= 0 ? record.severity : RowFilter::kNoSeverity);
     m_widths.Widen(cells);
 }

@@ -79,7 +79,6 @@ private:
     // By name (the held columns, then the fields): widths the operator chose, kept.
     std::array<bool, LiveListModel::ColumnCount + kFieldCount> m_sizedByOperator{};
     bool m_resizing = false; // the view itself sizes or moves columns
-    // A row's type and flattened message, reused from row to row: the model keeps copies.
+    // A row's type, reused from row to row: the model keeps a copy.
     std::string m_type;
-    std::string m_message;
 };

@@ -81,11 +81,14 @@ bool RowFilter::AddressMatches(std::string_view address) const {
 bool RowFilter::TextMatches(std::string_view message) const {
     if (!m_text.isEmpty()) {
         const QByteArray bytes = QByteArray::fromRawData(message.data(), qsizetype(message.size()));
-        return DecodeLogBytes(bytes).contains(m_text, Qt::CaseInsensitive);
+        return DecodeFlattened(bytes).contains(m_text, Qt::CaseInsensitive);
     }
     if (m_asciiText.empty())
         return true;
-    // An ASCII character is the same byte however the rest of the message decodes.
+    // An ASCII character is the same byte however the rest of the message decodes; a line
+    // break is matched as the blank it is shown as.
     return std::search(message.begin(), message.end(), m_asciiText.begin(), m_asciiText.end(),
-                       [](char a, char b) { return AsciiLower(a) == b; }) != message.end();
+                       [](char a, char b) {
+                           return AsciiLower(a == '\r' || a == '\n' ? ' ' : a) == b;
+                       }) != message.end();
 }
