@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "core/platform/MessageBox.h"
@@ -57,7 +58,7 @@ QByteArray ReadFile(const QString& path) {
 
 // Reads an export with Python's csv or json module: one line per row, the named values
 // joined by "|", a JSON null written as "None".
-QString ReadBackWithPython(const QString& path, bool json) {
+std::optional<QString> ReadBackWithPython(const QString& path, bool json) {
     const QString script = QStringLiteral(
         "import csv, json, sys\n"
         "names = ['address', 'facility', 'sent', 'host', 'app', 'pid', 'msgid', 'sd', "
@@ -71,6 +72,8 @@ QString ReadBackWithPython(const QString& path, bool json) {
     QProcess python;
     python.start(QStringLiteral("python3"),
                  {QStringLiteral("-c"), script, path, json ? "json" : "csv"});
+    if (!python.waitForStarted(30000))
+        return std::nullopt; // no Python here (a Windows build under wine)
     if (!python.waitForFinished(30000) || python.exitCode() != 0)
         return "python failed: " + QString::fromUtf8(python.readAllStandardError());
     return QString::fromUtf8(python.readAllStandardOutput());
@@ -232,7 +235,10 @@ private slots:
                 "|Accepted, \"key\"|" + kRows[1].text,
             "10.0.0.6|auth|Mar  5 09:05:03|web-4|kernel|" + none + "|" + none + "|" + none +
                 "|eth0 up|" + kRows[5].text};
-        QCOMPARE(ReadBackWithPython(path, json), expected.join('\n') + '\n');
+        const std::optional<QString> readBack = ReadBackWithPython(path, json);
+        if (!readBack)
+            QSKIP("python3 cannot be started here");
+        QCOMPARE(*readBack, expected.join('\n') + '\n');
     }
 
     // Nothing is left under the name after a cancel or a failure, and no temporary file.
