@@ -148,7 +148,8 @@ void PrintTo(const TimeCase& c, std::ostream* os) {
 class SentTimeTable : public ::testing::TestWithParam<TimeCase> {};
 
 TEST_P(SentTimeTable, CountsTheOffset) {
-    const MessageFields f = ParseMessageFields("1 " + GetParam().text + " h a - - -");
+    const std::string message = "1 " + GetParam().text + " h a - - -"; // the fields view it
+    const MessageFields f = ParseMessageFields(message);
     ASSERT_EQ(f.format, HeaderFormat::Rfc5424);
     EXPECT_TRUE(f.sent.hasOffset);
     EXPECT_EQ(f.sent.utcSeconds, GetParam().utcSeconds);
