@@ -14,15 +14,7 @@ e2e_find_tools "$daemon"
 command -v logger >/dev/null || { echo "skipped: logger is not installed" >&2; exit 77; }
 export LC_ALL=C
 
-dir=$(mktemp -d)
-pids=()
-cleanup() {
-    for p in "${pids[@]}"; do kill -KILL "$p" 2>/dev/null; done
-    rm -rf "$dir"
-}
-trap cleanup EXIT
-failures=0
-fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+e2e_begin_test
 
 # Starts marovindd with the given arguments, standard error into $dir/$1.err; waits until
 # UDP port $2 is bound. Sets PID.

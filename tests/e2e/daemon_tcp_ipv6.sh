@@ -24,19 +24,9 @@ if ! ip -6 addr show dev lo | grep -q '::1'; then
 fi
 export LC_ALL=C
 
-dir=$(mktemp -d)
-pids=()
-cleanup() {
-    for p in "${pids[@]}"; do kill -KILL "$p" 2>/dev/null; done
-    rm -rf "$dir"
-}
-trap cleanup EXIT
-failures=0
-fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+e2e_begin_test
 TCP=6514
 
-# True while TCP port $1 is listened on (state 0A) in this namespace.
-tcp_bound() { grep -qE "$(printf ':%04X [0-9A-F]+:0000 0A ' "$1")" /proc/net/tcp6 /proc/net/tcp 2>/dev/null; }
 
 # Starts marovindd in $1 with the given arguments; waits for UDP 514 and TCP $TCP.
 start_daemon() {
@@ -56,7 +46,7 @@ start_window() {
 
 wait_ports() {
     for _ in $(seq 100); do
-        e2e_udp_bound 514 && tcp_bound "$TCP" && return 0
+        e2e_udp_bound 514 && e2e_tcp_bound "$TCP" && return 0
         kill -0 "$MAROVIND_PID" 2>/dev/null || break
         sleep 0.05
     done
@@ -205,7 +195,7 @@ taken=6515
 python3 -c 'import socket,sys,time; s=socket.socket(); s.bind(("0.0.0.0", int(sys.argv[1]))); s.listen(); time.sleep(30)' "$taken" &
 holder=$!
 pids+=("$holder")
-for _ in $(seq 50); do tcp_bound "$taken" && break; sleep 0.05; done
+for _ in $(seq 50); do e2e_tcp_bound "$taken" && break; sleep 0.05; done
 (cd / && exec "$daemon" --dir "$run" --tcp-port "$taken" 2>"$run/stderr.txt") &
 MAROVIND_PID=$!
 pids+=("$MAROVIND_PID")

@@ -31,20 +31,11 @@ export LC_ALL=C
 TLSCLIENT=$here/tls_client.py
 export PYTHONWARNINGS=ignore::DeprecationWarning # TLS 1.1 is asked for on purpose
 
-dir=$(mktemp -d)
-pids=()
-cleanup() {
-    for p in "${pids[@]}"; do kill -KILL "$p" 2>/dev/null; done
-    rm -rf "$dir"
-}
-trap cleanup EXIT
-failures=0
-fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+e2e_begin_test
 TLS=6514
 TCP=6601
 INJECT=10514 # where rsyslog takes the messages it forwards
 
-tcp_bound() { grep -qE "$(printf ':%04X [0-9A-F]+:0000 0A ' "$1")" /proc/net/tcp6 /proc/net/tcp 2>/dev/null; }
 
 # --- certificates, made now -------------------------------------------------------------
 certs=$dir/certs
@@ -100,7 +91,7 @@ settings() {
 
 wait_ports() {
     for _ in $(seq 100); do
-        e2e_udp_bound 514 && tcp_bound "$TCP" && tcp_bound "$TLS" && return 0
+        e2e_udp_bound 514 && e2e_tcp_bound "$TCP" && e2e_tcp_bound "$TLS" && return 0
         kill -0 "$MAROVIND_PID" 2>/dev/null || break
         sleep 0.05
     done
@@ -334,12 +325,12 @@ missing_key_case() {
         e2e_start_program "$window" "$run" || { fail "$kind: did not start without a key"; return; }
     fi
     pids+=("$MAROVIND_PID")
-    for _ in $(seq 100); do e2e_udp_bound 514 && tcp_bound "$TCP" && break; sleep 0.05; done
+    for _ in $(seq 100); do e2e_udp_bound 514 && e2e_tcp_bound "$TCP" && break; sleep 0.05; done
     sleep 0.3
     local want="Syslog: Couldn't load TLS key $run/server-key.pem: no such file; TLS reception is off."
     [ "$(stderr_lines "$run" | grep -cxF "$want")" -eq 1 ] ||
         fail "$kind: no single message for the missing key: $(cat "$run/stderr.txt")"
-    tcp_bound "$TLS" && fail "$kind: TLS listens without a key"
+    e2e_tcp_bound "$TLS" && fail "$kind: TLS listens without a key"
     grep -q "TLS port" "$run/stderr.txt" && fail "$kind: a TLS row without TLS"
     printf '<13>udp without tls' >/dev/udp/127.0.0.1/514
     logger --tcp -n 127.0.0.1 -P "$TCP" --rfc3164 -t e2e "tcp without tls"
@@ -362,7 +353,7 @@ expiring_case() {
     for _ in $(seq 50); do [ "$(grep -cE "$pattern" "$run/stderr.txt")" -eq 2 ] && break; sleep 0.1; done
     [ "$(grep -cE "$pattern" "$run/stderr.txt")" -eq 2 ] ||
         fail "no expiry warning after SIGHUP: $(cat "$run/stderr.txt")"
-    tcp_bound 7000 && fail "--tls-port did not win over TLS_PORT"
+    e2e_tcp_bound 7000 && fail "--tls-port did not win over TLS_PORT"
     stop "daemon, expiring certificate"
 }
 

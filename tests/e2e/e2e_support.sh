@@ -48,6 +48,21 @@ e2e_udp_bound() {
 # on an X display); standard error goes to $2/stderr.txt.
 # Waits until it has bound UDP 514. Sets MAROVIND_PID. False (and the reason on stderr)
 # when it ends or does not bind within 30 seconds. Extra environment: MAROVIND_ENV array.
+# True while TCP port $1 is listened on (state 0A) in this namespace.
+e2e_tcp_bound() {
+    grep -qE "$(printf ':%04X [0-9A-F]+:0000 0A ' "$1")" /proc/net/tcp6 /proc/net/tcp 2>/dev/null
+}
+
+# A test's working state: a fresh directory in $dir, removed at exit with every process
+# listed in `pids` killed; `fail` counts each failure in `failures` and prints it.
+e2e_begin_test() {
+    dir=$(mktemp -d)
+    pids=()
+    failures=0
+    trap 'for p in "${pids[@]}"; do kill -KILL "$p" 2>/dev/null; done; rm -rf "$dir"' EXIT
+}
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+
 e2e_start_program() {
     local program=$1 dir=$2
     cp "$program" "$dir/marovind"

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "RecordingWindow.h"
+#include "StreamReceiverTest.h"
 #include "core/platform/AsyncSocket.h"
 #include "core/platform/EventLoop.h"
 #include "core/platform/MessageBox.h"
@@ -23,7 +24,7 @@
 #endif
 
 namespace {
-constexpr int kWaitMs = 10000;
+constexpr int kWaitMs = StreamReceiverTest::kWaitMs;
 constexpr int kQuietMs = 150;
 
 // A plain TCP client on loopback.
@@ -56,43 +57,16 @@ private:
     NativeSocket m_socket;
 };
 
-class TcpReceiverTest : public ::testing::Test {
+class TcpReceiverTest : public StreamReceiverTest {
 protected:
     void SetUp() override {
-        m_previousBox = SetMessageBoxHandler([this](const std::string& text) {
-            boxes.push_back(text);
-            return IDOK;
-        });
-        AfxSetMainWnd(&window);
-        g_listener.m_suspended = 0;
-        g_listener.m_filterOn = false;
-        // A free port: the one the system gives an unbound socket, free again once closed.
-        const NativeSocket probe = Sockets::Create(Sockets::Family::IPv4, Sockets::Kind::Stream);
-        ASSERT_TRUE(Sockets::BindAny(probe, 0));
-        port = Sockets::LocalPort(probe);
-        Sockets::Close(probe);
+        StreamReceiverTest::SetUp();
         ASSERT_TRUE(g_tcpReceiver.Listen(port, false));
     }
     void TearDown() override {
         g_tcpReceiver.Close();
-        g_listener.m_filterOn = false;
-        AfxSetMainWnd(nullptr);
-        SetMessageBoxHandler(std::move(m_previousBox));
+        StreamReceiverTest::TearDown();
     }
-    std::vector<std::string> Texts() const {
-        std::vector<std::string> texts;
-        for (const ReceivedRecord& record : window.records)
-            texts.push_back(record.text);
-        return texts;
-    }
-    bool WaitFor(const std::function<bool()>& done) { return PumpEventsUntil(done, kWaitMs); }
-
-    RecordingWindow window;
-    std::vector<std::string> boxes;
-    std::uint16_t port = 0;
-
-private:
-    MessageBoxHandler m_previousBox;
 };
 } // namespace
 

@@ -17,6 +17,7 @@
 #include <openssl/x509v3.h>
 
 #include "RecordingWindow.h"
+#include "StreamReceiverTest.h"
 #include "TempDir.h"
 #include "core/platform/AsyncSocket.h"
 #include "core/platform/EventLoop.h"
@@ -38,7 +39,7 @@
 #endif
 
 namespace {
-constexpr int kWaitMs = 10000;
+constexpr int kWaitMs = StreamReceiverTest::kWaitMs;
 constexpr long kDay = 24 * 60 * 60;
 
 // Test certificates, made here: a key of P-256 and a certificate signed by `issuer` (itself
@@ -178,22 +179,12 @@ private:
     SSL* m_ssl = nullptr;
 };
 
-class TlsReceiverTest : public ::testing::Test {
+class TlsReceiverTest : public StreamReceiverTest {
 protected:
     void SetUp() override {
         // The test's own clients write to connections the server may have closed.
         Sockets::IgnoreBrokenPipes();
-        m_previousBox = SetMessageBoxHandler([this](const std::string& text) {
-            boxes.push_back(text);
-            return IDOK;
-        });
-        AfxSetMainWnd(&window);
-        g_listener.m_suspended = 0;
-        g_listener.m_filterOn = false;
-        const NativeSocket probe = Sockets::Create(Sockets::Family::IPv4, Sockets::Kind::Stream);
-        ASSERT_TRUE(Sockets::BindAny(probe, 0));
-        port = Sockets::LocalPort(probe);
-        Sockets::Close(probe);
+        StreamReceiverTest::SetUp();
         Serve({Files().Path("server.pem"), Files().Path("server.key"), {}});
     }
     void TearDown() override {
@@ -201,8 +192,7 @@ protected:
         g_tlsReceiver.SetTlsContext(nullptr);
         g_tlsReceiver.Errors() = TcpErrorLog();
         g_tlsReceiver.Errors().SetName("TLS");
-        AfxSetMainWnd(nullptr);
-        SetMessageBoxHandler(std::move(m_previousBox));
+        StreamReceiverTest::TearDown();
     }
     void Serve(const TlsFiles& files) {
         g_tlsReceiver.SetTlsContext(LoadOrFail(files));
@@ -222,20 +212,6 @@ protected:
         thread.join();
         return finished;
     }
-    std::vector<std::string> Texts() const {
-        std::vector<std::string> texts;
-        for (const ReceivedRecord& record : window.records)
-            texts.push_back(record.text);
-        return texts;
-    }
-    bool WaitFor(const std::function<bool()>& done) { return PumpEventsUntil(done, kWaitMs); }
-
-    RecordingWindow window;
-    std::vector<std::string> boxes;
-    std::uint16_t port = 0;
-
-private:
-    MessageBoxHandler m_previousBox;
 };
 } // namespace
 

@@ -12,30 +12,26 @@ void PermittedAddresses::push_back(const std::string& entry) {
     Index(m_entries.back());
 }
 
-bool PermittedAddresses::Contains(std::string_view address) const {
-    if (m_lookup.count(address) != 0)
-        return true;
-    // Senders' IPv6 addresses come in canonical form; only those hold a colon.
-    return !m_ipv6.empty() && address.find(':') != std::string_view::npos &&
-           m_ipv6.count(std::string(address)) != 0;
-}
-
+// Senders' IPv6 addresses come in canonical form, so an IPv6 entry is looked up by that.
 void PermittedAddresses::Index(const std::string& entry) {
     m_lookup.insert(entry);
     std::string canonical;
-    if (entry.find(':') != std::string::npos && CanonicalIpv6Text(entry, canonical))
-        m_ipv6.insert(std::move(canonical));
+    if (entry.find(':') != std::string::npos && CanonicalIpv6Text(entry, canonical) &&
+        canonical != entry) {
+        m_canonicalIpv6.push_back(std::move(canonical));
+        m_lookup.insert(m_canonicalIpv6.back());
+    }
 }
 
 void PermittedAddresses::clear() {
     m_lookup.clear();
-    m_ipv6.clear();
+    m_canonicalIpv6.clear();
     m_entries.clear();
 }
 
 void PermittedAddresses::Rebuild() {
     m_lookup.clear();
-    m_ipv6.clear();
+    m_canonicalIpv6.clear();
     m_lookup.reserve(m_entries.size());
     for (const std::string& entry : m_entries)
         Index(entry);

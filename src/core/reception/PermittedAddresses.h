@@ -30,8 +30,8 @@ public:
     void push_back(const std::string& entry);
     void clear();
 
-    // Whether some entry equals the address text exactly.
-    bool Contains(std::string_view address) const;
+    // Whether some entry equals the address text exactly, or is that IPv6 address.
+    bool Contains(std::string_view address) const { return m_lookup.count(address) != 0; }
 
     bool empty() const { return m_entries.empty(); }
     std::size_t size() const { return m_entries.size(); }
@@ -46,6 +46,6 @@ private:
     void Index(const std::string& entry);
 
     List m_entries;                                // list nodes never move,
-    std::unordered_set<std::string_view> m_lookup; // so views into them stay valid
-    std::unordered_set<std::string> m_ipv6;        // canonical texts of IPv6 entries
+    List m_canonicalIpv6;                          // (the canonical form of IPv6 entries)
+    std::unordered_set<std::string_view> m_lookup; // so views into both stay valid
 };
