@@ -53,6 +53,15 @@ std::time_t Utc(int year, int month, int day, int hour, int minute, int second =
     return FromUtcParts(parts);
 }
 
+#ifdef _WIN32
+constexpr bool kWindowsTimeZoneRules = true;
+// Wine makes each file open, force to disk and rename slow: fewer files there.
+constexpr int kMidnightFiles = 500;
+#else
+constexpr bool kWindowsTimeZoneRules = false;
+constexpr int kMidnightFiles = 10000;
+#endif
+
 void SetTimeZone(const char* zone) {
 #ifdef _WIN32
     _putenv_s("TZ", zone);
@@ -210,26 +219,29 @@ TEST_F(ArchiveSetTest, MidnightFollowsTheLocalCalendar) {
         Line nextDay;               // this one starts a new file
         const char* rotatedName;
     };
-    const Case cases[] = {
-        {"spring forward: a day of 23 hours",
-         {{"EST5EDT", Utc(2026, 3, 8, 5, 30)},
-          {"EST5EDT", Utc(2026, 3, 8, 6, 59)},
-          {"EST5EDT", Utc(2026, 3, 8, 7, 0)},
-          {"EST5EDT", Utc(2026, 3, 9, 3, 59)}},
-         {"EST5EDT", Utc(2026, 3, 9, 4, 0, 30)},
-         "syslog.2026-03-08.log"},
-        {"fall back: a day of 25 hours",
-         {{"EST5EDT", Utc(2026, 11, 1, 4, 30)},
-          {"EST5EDT", Utc(2026, 11, 1, 5, 30)},
-          {"EST5EDT", Utc(2026, 11, 1, 6, 30)},
-          {"EST5EDT", Utc(2026, 11, 2, 4, 59)}},
-         {"EST5EDT", Utc(2026, 11, 2, 5, 0, 10)},
-         "syslog.2026-11-01.log"},
+    std::vector<Case> cases = {
         {"the zone moves east past midnight, then back",
          {{"UTC0", Utc(2026, 12, 10, 20, 0)}},
          {"JST-9", Utc(2026, 12, 10, 20, 30)},
          "syslog.2026-12-10.log"},
     };
+    // Windows' C runtime reads TZ with the United States' rules of before 2007 only.
+    if (!kWindowsTimeZoneRules) {
+        cases.push_back({"spring forward: a day of 23 hours",
+                         {{"EST5EDT", Utc(2026, 3, 8, 5, 30)},
+                          {"EST5EDT", Utc(2026, 3, 8, 6, 59)},
+                          {"EST5EDT", Utc(2026, 3, 8, 7, 0)},
+                          {"EST5EDT", Utc(2026, 3, 9, 3, 59)}},
+                         {"EST5EDT", Utc(2026, 3, 9, 4, 0, 30)},
+                         "syslog.2026-03-08.log"});
+        cases.push_back({"fall back: a day of 25 hours",
+                         {{"EST5EDT", Utc(2026, 11, 1, 4, 30)},
+                          {"EST5EDT", Utc(2026, 11, 1, 5, 30)},
+                          {"EST5EDT", Utc(2026, 11, 1, 6, 30)},
+                          {"EST5EDT", Utc(2026, 11, 2, 4, 59)}},
+                         {"EST5EDT", Utc(2026, 11, 2, 5, 0, 10)},
+                         "syslog.2026-11-01.log"});
+    }
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         fs::remove_all(m_dir.Path());
@@ -257,11 +269,11 @@ TEST_F(ArchiveSetTest, MidnightFollowsTheLocalCalendar) {
     EXPECT_TRUE(m_boxes.empty());
 }
 
-// 10,000 per-address files at 50,000 lines a second across midnight, the clock faked: every
-// line lands whole in exactly one file, in order, and every file starts a new one.
-TEST_F(ArchiveSetTest, TenThousandFilesAcrossMidnightKeepEveryLine) {
+// 10,000 per-address files (500 under wine) at 50,000 lines a second across midnight, the clock
+// faked: every line lands whole in exactly one file, in order, and every file starts a new one.
+TEST_F(ArchiveSetTest, ThousandsOfFilesAcrossMidnightKeepEveryLine) {
     SetTimeZone("UTC0");
-    constexpr int kFiles = 10000;
+    constexpr int kFiles = kMidnightFiles;
     constexpr int kPerSecond = 50000;
     std::string addresses;
     std::vector<std::string> senders;
