@@ -7,6 +7,7 @@
 #include "core/archive/GzipFile.h"
 #include "core/archive/RotatedName.h"
 #include "core/platform/FileMoves.h"
+#include "core/platform/ThreadPriority.h"
 
 ArchiveWorker::ArchiveWorker() : m_thread([this] { Run(); }) {}
 
@@ -29,6 +30,7 @@ void ArchiveWorker::Post(std::function<void()> job) {
 }
 
 void ArchiveWorker::Run() {
+    LowerCurrentThreadPriority();
     std::unique_lock lock(m_mutex);
     for (;;) {
         m_wake.wait(lock, [this] { return m_stop || !m_jobs.empty(); });

@@ -77,7 +77,11 @@ bool LogFileEntry::FollowPath(std::time_t now) {
 }
 
 bool LogFileEntry::MoveAside(const std::string& to, std::string& reason) {
-    Close();
+    // Not forced to disk: at midnight that would stall reception once per file, and the
+    // compressed copy is forced before the renamed file is ever deleted.
+    if (m_file.IsOpen() && !m_writer.Close())
+        ReportFailure();
+    m_file.Close();
     const bool renamed = RenameWithoutReplacing(m_path, to, reason);
     if (renamed)
         m_rotation = {};
