@@ -1,6 +1,7 @@
 #include "core/archive/ArchiveWorker.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <utility>
 
 #include "core/archive/ArchiveFiles.h"
@@ -68,6 +69,9 @@ void ArchiveWorker::Compress(const std::string& path) {
 }
 
 void ArchiveWorker::CompressNow(const std::string& path) {
+    std::error_code ignored;
+    if (!std::filesystem::exists(std::filesystem::path(path), ignored))
+        return; // compressed already by the start's recovery, or deleted as expired
     const std::string partial = path + std::string(kPartialSuffix);
     const std::string complete = path + std::string(kCompressedSuffix);
     const GzipOutcome outcome = CompressFile(path, partial, m_stop);
