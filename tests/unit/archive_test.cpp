@@ -62,11 +62,15 @@ constexpr bool kWindowsTimeZoneRules = false;
 constexpr int kMidnightFiles = 10000;
 #endif
 
+// An empty `zone` removes TZ: the system's own zone again.
 void SetTimeZone(const char* zone) {
 #ifdef _WIN32
-    _putenv_s("TZ", zone);
+    _putenv_s("TZ", zone); // an empty value removes it there
 #else
-    setenv("TZ", zone, 1);
+    if (*zone)
+        setenv("TZ", zone, 1);
+    else
+        unsetenv("TZ");
 #endif
     RefreshTimeZone();
 }
