@@ -211,7 +211,7 @@ private slots:
     void init();
     void cleanup();
 
-    void sheetHasThreePagesInOrder();
+    void sheetHasFourPagesInOrder();
     void addressList_data();
     void addressList();
     void addressBoxReadOnlyFollowsChoice();
@@ -234,6 +234,7 @@ private slots:
     void receptionGoesOnWhileOpenAndFollowsNewScheme();
     void datagramsWaitWhileApplying();
     void networkGroupAppliesAtOnceAndWritesOnlyChanges();
+    void archiveGroupWritesOnlyChangesAndAppliesAtOnce();
     void tlsControlsWriteOnlyChangesAndCreateCertificates();
     void certificateInAnUnwritableDirectory();
     void fingerprintCanBeCopied();
@@ -359,7 +360,7 @@ void ConfigDialogTest::Configure(const std::function<void(Sheet&)>& script) {
     QVERIFY(ran);
 }
 
-void ConfigDialogTest::sheetHasThreePagesInOrder() {
+void ConfigDialogTest::sheetHasFourPagesInOrder() {
     Start(SettingsText(0, ProgramDirText(), false), nullptr);
     QWidget owner;
     m_owner = &owner;
@@ -367,10 +368,11 @@ void ConfigDialogTest::sheetHasThreePagesInOrder() {
         QCOMPARE(sheet.Widget().windowTitle(), QStringLiteral("Marovind Configuration"));
         QCOMPARE(sheet.Widget().parentWidget(), &owner);
         QVERIFY(sheet.Widget().isModal());
-        QCOMPARE(sheet.Tabs()->count(), 3);
+        QCOMPARE(sheet.Tabs()->count(), 4);
         QCOMPARE(sheet.Tabs()->tabText(0), QStringLiteral("Security Settings"));
         QCOMPARE(sheet.Tabs()->tabText(1), QStringLiteral("Log File Destinations"));
         QCOMPARE(sheet.Tabs()->tabText(2), QStringLiteral("Network Settings"));
+        QCOMPARE(sheet.Tabs()->tabText(3), QStringLiteral("Archive Settings"));
         QCOMPARE(sheet.CurrentTab(), 0);
         QVERIFY(sheet.Button(QDialogButtonBox::Ok)->isEnabled());
         QVERIFY(sheet.Button(QDialogButtonBox::Cancel)->isEnabled());
@@ -1016,6 +1018,59 @@ void ConfigDialogTest::networkGroupAppliesAtOnceAndWritesOnlyChanges() {
     g_listener.m_suspended = 0;
 }
 
+void ConfigDialogTest::archiveGroupWritesOnlyChangesAndAppliesAtOnce() {
+    const QByteArray firstStart = SettingsText(0, ProgramDirText(), false);
+    Start(firstStart, nullptr);
+    const auto boxName = [](char c) {
+        switch (c) {
+        case 'd':
+            return "dailyBox";
+        case 's':
+            return "sizeBox";
+        case 'c':
+            return "compressBox";
+        default:
+            return "keepBox";
+        }
+    };
+    struct Step {
+        const char* clicks; // the boxes to toggle by first letter: daily, size, compress, keep
+        int mb, days;
+        QList<QByteArray> written; // the archive keys then in the file
+        bool archiving;
+    };
+    const QList<QByteArray> allOn = {"ROTATE_DAILY = true", "ROTATE_MB = 5", "COMPRESS = true",
+                                     "KEEP_DAYS = 14"};
+    const Step steps[] = {
+        {"", 0, 0, {}, false}, // OK without a change writes nothing
+        {"dsc", 5, 0, allOn.mid(0, 3), true},
+        {"k", 0, 14, allOn, true},
+        {"dsck",
+         0,
+         0,
+         {"ROTATE_DAILY = false", "ROTATE_MB = 0", "COMPRESS = false", "KEEP_DAYS = 0"},
+         false},
+    };
+    for (const Step& step : steps) {
+        Configure([&](Sheet& sheet) {
+            sheet.ClickTab(3);
+            for (const char* c = step.clicks; *c; ++c)
+                sheet.Click(sheet.Control<QAbstractButton>(boxName(*c)));
+            if (step.mb)
+                sheet.Control<QSpinBox>("mbBox")->setValue(step.mb);
+            if (step.days)
+                sheet.Control<QSpinBox>("daysBox")->setValue(step.days);
+            sheet.ClickOk();
+        });
+        const QByteArray ini = ReadFile(ProgramFile("Marovind.ini"));
+        QCOMPARE(ini.count("\r\n"), firstStart.count("\r\n") + step.written.size());
+        for (const QByteArray& line : step.written)
+            QVERIFY2(ini.contains("\r\n" + line + "\r\n"), ini.constData());
+        QCOMPARE(m_frame.Archiving() != nullptr, step.archiving);
+    }
+    QCOMPARE(Texts(), QStringList());
+}
+
 namespace {
 struct TlsControls {
     QAbstractButton* on;
@@ -1171,6 +1226,12 @@ void ConfigDialogTest::screenshots() {
         sheet.ClickTab(2);
         QTest::qWait(300);
         QVERIFY(sheet.Widget().grab().save(dir + "/config_network.png"));
+        sheet.ClickTab(3);
+        sheet.Click(sheet.Control<QAbstractButton>("dailyBox"));
+        sheet.Click(sheet.Control<QAbstractButton>("compressBox"));
+        sheet.Click(sheet.Control<QAbstractButton>("keepBox"));
+        QTest::qWait(300);
+        QVERIFY(sheet.Widget().grab().save(dir + "/config_archive.png"));
         sheet.ClickCancel();
     });
     FingerprintDialog dialog(QStringLiteral("SHA256:") + QString("AB:").repeated(31) + "CD",

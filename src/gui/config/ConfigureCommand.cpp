@@ -3,6 +3,7 @@
 #include "core/storage/LogFileSet.h"
 #include "core/storage/Reconfiguration.h"
 #include "core/transport/NetworkReception.h"
+#include "gui/config/CfgArchive.h"
 #include "gui/config/CfgLogFiles.h"
 #include "gui/config/CfgNetwork.h"
 #include "gui/config/CfgSecurity.h"
@@ -16,6 +17,7 @@ bool RunConfigureCommand(LogFileSet& frame, QWidget* owner) {
     CCfgSecurity security;
     CCfgLogFiles logFiles;
     CCfgNetwork network;
+    CCfgArchive archive;
     CPropertySheet sheet(owner);
 
     ConfigurationChoices choices = LoadConfigurationChoices(frame);
@@ -31,10 +33,12 @@ bool RunConfigureCommand(LogFileSet& frame, QWidget* owner) {
     network.m_tlsCert = choices.tlsCert;
     network.m_tlsKey = choices.tlsKey;
     network.m_tlsClientCa = choices.tlsClientCa;
+    archive.m_archive = choices.archive;
 
     sheet.AddPage(&security);
     sheet.AddPage(&logFiles);
     sheet.AddPage(&network);
+    sheet.AddPage(&archive);
     sheet.SetTitle(QStringLiteral("Marovind Configuration"), 0);
     if (sheet.DoModal() != CPropertySheet::kIdOk)
         return false;
@@ -51,6 +55,7 @@ bool RunConfigureCommand(LogFileSet& frame, QWidget* owner) {
     choices.tlsCert = network.m_tlsCert;
     choices.tlsKey = network.m_tlsKey;
     choices.tlsClientCa = network.m_tlsClientCa;
+    choices.archive = archive.m_archive;
     ApplyConfiguration(frame, choices);
     // UDP goes on as it was; TCP and IPv6 follow the saved settings at once.
     ApplyNetworkSettings(LoadProgramNetworkSettings());
