@@ -52,7 +52,10 @@ void Server::Stop() {
     g_tcpReceiver.Close();
     g_tlsReceiver.Close();
     g_listener.ShutDownForExit();
-    g_forwarding.Stop();
+    // What would stay in the status bar: the operator learns of anything left or dropped.
+    const Forwarding::Totals forwarded = g_forwarding.Stop();
+    if (forwarded.queued > 0 || forwarded.dropped > 0)
+        AfxMessageBox(Forwarding::StatusText(forwarded).c_str());
     CloseLogFiles();
     if (AfxGetMainWnd() == this)
         AfxSetMainWnd(nullptr);

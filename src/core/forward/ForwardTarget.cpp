@@ -47,11 +47,12 @@ bool ParseHostPort(std::string_view text, ForwardTarget& target, std::string& er
         host = host.substr(1, host.size() - 2);
     else if (host.find_first_of(":[]") != std::string_view::npos)
         host = {};
-    if (colon == std::string_view::npos || host.empty()) {
+    if (colon != std::string_view::npos && host.empty()) {
         error = "no host in \"" + std::string(text) + "\"";
         return false;
     }
-    if (!ParseNumber(text.substr(colon + 1), target.port) || target.port == 0) {
+    if (colon == std::string_view::npos || !ParseNumber(text.substr(colon + 1), target.port) ||
+        target.port == 0) {
         error = "no port (1 to 65535) in \"" + std::string(text) + "\"";
         return false;
     }

@@ -20,7 +20,9 @@ ForwardWorker::ForwardWorker(ForwardTarget target, std::string queueDirectory, R
       m_disk(m_datagrams ? std::string() : std::move(queueDirectory), m_target.queueBytes),
       m_connection(m_target), m_thread([this] { Run(); }) {}
 
-ForwardWorker::~ForwardWorker() {
+void ForwardWorker::Stop() {
+    if (!m_thread.joinable())
+        return;
     {
         std::lock_guard<std::mutex> hold(m_lock);
         m_stop = true;

@@ -29,7 +29,9 @@ public:
     using Reporter = std::function<void(const std::string&)>;
 
     ForwardWorker(ForwardTarget target, std::string queueDirectory, Reporter report);
-    ~ForwardWorker(); // stops: what was not sent stays in the disk queue
+    ~ForwardWorker() { Stop(); }
+    // Ends the thread; what was not sent stays in the disk queue. Status() stays readable.
+    void Stop();
     ForwardWorker(const ForwardWorker&) = delete;
     ForwardWorker& operator=(const ForwardWorker&) = delete;
 

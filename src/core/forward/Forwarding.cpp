@@ -80,8 +80,17 @@ Forwarding::Totals Forwarding::Status() const {
     return totals;
 }
 
-void Forwarding::Stop() {
+Forwarding::Totals Forwarding::Stop() {
+    for (Entry& entry : m_entries)
+        entry.worker->Stop();
+    const Totals totals = Status();
     m_entries.clear();
+    return totals;
+}
+
+std::string Forwarding::StatusText(const Totals& totals) {
+    return "Forward: " + std::to_string(totals.queued) + " queued, " +
+           std::to_string(totals.dropped) + " dropped";
 }
 
 void ApplyForwardSettings() {

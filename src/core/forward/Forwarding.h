@@ -24,6 +24,9 @@ public:
 
     ~Forwarding() { Stop(); }
 
+    // "Forward: N queued, K dropped", as the status bar shows it.
+    static std::string StatusText(const Totals& totals);
+
     // Takes the TARGET lines of section [Forward]: a target whose line is unchanged keeps its
     // worker and connection, others start or stop. Gives one text per line not understood
     // (the line stays in the file, unused), e.g. "Forward: TARGET = tcp://x is not understood
@@ -31,8 +34,9 @@ public:
     std::vector<std::string> Configure(const SettingsFile& settings);
     void Offer(const SyslogRecord& record);
     Totals Status() const;
-    // Stops every worker; what was not sent stays in its disk queue for the next start.
-    void Stop();
+    // Stops every worker; what was not sent stays in its disk queue for the next start. Gives
+    // the counts as they were at the end.
+    Totals Stop();
     // Where workers tell of lost connections and drops (called on their threads).
     void SetReporter(Reporter report) { m_report = std::move(report); }
 

@@ -8,7 +8,6 @@
 #include <ws2tcpip.h>
 #else
 #include <cerrno>
-#include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -44,16 +43,6 @@ bool IsWouldBlock(int error) {
 
 std::string ErrorText(const std::string& prefix, int systemError) {
     return SocketErrorMessage(prefix, WsaCodeFromSystemError(systemError), systemError);
-}
-
-bool SetNonBlocking(NativeSocket s) {
-#ifdef _WIN32
-    u_long on = 1;
-    return ioctlsocket(s, FIONBIO, &on) == 0;
-#else
-    const int flags = fcntl(s, F_GETFL);
-    return flags != -1 && fcntl(s, F_SETFL, flags | O_NONBLOCK) == 0;
-#endif
 }
 
 // select() on one socket; on Windows its descriptor limit is the number of sockets, not the
@@ -107,7 +96,7 @@ Sockets::Family FamilyOf(const addrinfo& address) {
 // One attempt: kInvalid with `error` set when the address does not answer in time.
 NativeSocket ConnectTo(const addrinfo& address, int timeoutMs, std::string& error) {
     const NativeSocket s = Sockets::Create(FamilyOf(address), Sockets::Kind::Stream);
-    if (s == Sockets::kInvalid || !SetNonBlocking(s)) {
+    if (s == Sockets::kInvalid || !Sockets::SetNonBlocking(s)) {
         error = ErrorText("socket: ", LastSocketError());
         if (s != Sockets::kInvalid)
             Sockets::Close(s);
@@ -153,7 +142,7 @@ NativeSocket ConnectDatagram(const std::string& host, std::uint16_t port, std::s
     const NativeSocket s = Sockets::Create(FamilyOf(*list.first), Sockets::Kind::Datagram);
     if (s != Sockets::kInvalid &&
         connect(s, list.first->ai_addr, static_cast<int>(list.first->ai_addrlen)) == 0 &&
-        SetNonBlocking(s))
+        Sockets::SetNonBlocking(s))
         return s;
     error = ErrorText(host + ":" + std::to_string(port) + ": ", LastSocketError());
     if (s != Sockets::kInvalid)
