@@ -1,3 +1,4 @@
+#include "core/forward/Forwarding.h"
 #include "core/platform/MessageBox.h"
 #include "core/platform/ProgramDir.h"
 #include "core/reception/SyslogSocket.h"
@@ -211,7 +212,7 @@ private slots:
     void init();
     void cleanup();
 
-    void sheetHasFourPagesInOrder();
+    void sheetHasItsPagesInOrder();
     void addressList_data();
     void addressList();
     void addressBoxReadOnlyFollowsChoice();
@@ -238,6 +239,7 @@ private slots:
     void tlsControlsWriteOnlyChangesAndCreateCertificates();
     void certificateInAnUnwritableDirectory();
     void fingerprintCanBeCopied();
+    void forwardPageWritesOnlyChangedTargets();
     void screenshots();
 
 private:
@@ -360,7 +362,7 @@ void ConfigDialogTest::Configure(const std::function<void(Sheet&)>& script) {
     QVERIFY(ran);
 }
 
-void ConfigDialogTest::sheetHasFourPagesInOrder() {
+void ConfigDialogTest::sheetHasItsPagesInOrder() {
     Start(SettingsText(0, ProgramDirText(), false), nullptr);
     QWidget owner;
     m_owner = &owner;
@@ -368,11 +370,12 @@ void ConfigDialogTest::sheetHasFourPagesInOrder() {
         QCOMPARE(sheet.Widget().windowTitle(), QStringLiteral("Marovind Configuration"));
         QCOMPARE(sheet.Widget().parentWidget(), &owner);
         QVERIFY(sheet.Widget().isModal());
-        QCOMPARE(sheet.Tabs()->count(), 4);
+        QCOMPARE(sheet.Tabs()->count(), 5);
         QCOMPARE(sheet.Tabs()->tabText(0), QStringLiteral("Security Settings"));
         QCOMPARE(sheet.Tabs()->tabText(1), QStringLiteral("Log File Destinations"));
         QCOMPARE(sheet.Tabs()->tabText(2), QStringLiteral("Network Settings"));
         QCOMPARE(sheet.Tabs()->tabText(3), QStringLiteral("Archive Settings"));
+        QCOMPARE(sheet.Tabs()->tabText(4), QStringLiteral("Forward"));
         QCOMPARE(sheet.CurrentTab(), 0);
         QVERIFY(sheet.Button(QDialogButtonBox::Ok)->isEnabled());
         QVERIFY(sheet.Button(QDialogButtonBox::Cancel)->isEnabled());
@@ -394,8 +397,8 @@ void ConfigDialogTest::sheetHasFourPagesInOrder() {
         QCOMPARE(chain(sheet.DirectoryBox()), QStringList({"directoryBox", "browse", "scheme0",
                                                            "scheme1", "scheme2", "scheme3"}));
         // Every control lies inside its page.
-        for (QWidget* page :
-             {sheet.Tabs()->widget(0), sheet.Tabs()->widget(1), sheet.Tabs()->widget(2)})
+        for (QWidget* page : {sheet.Tabs()->widget(0), sheet.Tabs()->widget(1),
+                              sheet.Tabs()->widget(2), sheet.Tabs()->widget(3)})
             for (QWidget* control : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
                 QVERIFY2(page->rect().contains(control->geometry()),
                          qPrintable(control->objectName()));
@@ -1232,6 +1235,14 @@ void ConfigDialogTest::screenshots() {
         sheet.Click(sheet.Control<QAbstractButton>("keepBox"));
         QTest::qWait(300);
         QVERIFY(sheet.Widget().grab().save(dir + "/config_archive.png"));
+        sheet.ClickTab(4);
+        auto* targets = sheet.Control<QPlainTextEdit>("targetBox");
+        targets->setPlainText(
+            QStringLiteral("tcp://collector.example:514 format=rfc5424\n"
+                           "tls://[2001:db8::10]:6514 min-severity=warning ca=collector-ca.pem\n"
+                           "udp://10.1.1.9:514"));
+        QTest::qWait(300);
+        QVERIFY(sheet.Widget().grab().save(dir + "/config_forward.png"));
         sheet.ClickCancel();
     });
     FingerprintDialog dialog(QStringLiteral("SHA256:") + QString("AB:").repeated(31) + "CD",
@@ -1239,6 +1250,52 @@ void ConfigDialogTest::screenshots() {
     dialog.show();
     QTest::qWait(300);
     QVERIFY(dialog.grab().save(dir + "/config_fingerprint.png"));
+}
+
+// Section [Forward] appears only once a target is added; a line the page does not understand
+// is refused with its reason; an untouched page leaves the section, odd lines and all, alone.
+void ConfigDialogTest::forwardPageWritesOnlyChangedTargets() {
+    const QByteArray firstStart = SettingsText(0, ProgramDirText(), false);
+    const QByteArray kept = firstStart + "[Forward]\r\nTARGET = tcp://bad\r\nOTHER = x\r\n";
+    const QString good = QStringLiteral("udp://127.0.0.1:9 format=rfc5424");
+    struct Case {
+        QByteArray settings;
+        QString typed; // empty: the page is looked at and left alone
+        QStringList shown;
+        QByteArray expected;
+    };
+    const Case cases[] = {
+        {firstStart, {}, {}, firstStart},
+        {kept,
+         {},
+         {QStringLiteral("Forward: TARGET = tcp://bad is not understood (no port (1 to 65535) in "
+                         "\"bad\"); the line is kept and not used.")},
+         kept},
+        {firstStart,
+         QStringLiteral("tcp://collector\n") + good,
+         {QStringLiteral("The target \"tcp://collector\" is not understood: no port (1 to 65535) "
+                         "in \"collector\".")},
+         firstStart + "[Forward]\r\nTARGET = " + good.toLatin1() + "\r\n"},
+    };
+    for (const Case& c : cases) {
+        Start(c.settings, nullptr);
+        Configure([&](Sheet& sheet) {
+            sheet.ClickTab(3);
+            auto* box = sheet.Control<QPlainTextEdit>("targetBox");
+            if (!c.typed.isEmpty()) {
+                box->setPlainText(c.typed);
+                sheet.ClickOk();
+                QVERIFY(sheet.IsOpen()); // refused: the first line is not understood
+                box->setPlainText(good);
+            }
+            sheet.ClickOk();
+        });
+        QCOMPARE(Texts(), c.shown);
+        QCOMPARE(ReadFile(ProgramFile("Marovind.ini")), c.expected);
+        QCOMPARE(g_forwarding.Status().targets, std::size_t(c.typed.isEmpty() ? 0 : 1));
+        m_shown.clear();
+    }
+    g_forwarding.Stop();
 }
 
 QTEST_MAIN(ConfigDialogTest)

@@ -11,7 +11,9 @@ struct SyslogRecord {
     const char* severityName = "";
     int severity = -1; // the value severityName names, 0 (emerg) to 7; -1 when not decoded
     const char* messageText = "";
-    std::time_t receivedAt = 0; // the clock reading receiveTime was formed from
+    const char* receivedText = ""; // the whole message as it arrived, priority included
+    int priority = 14;             // the decoded priority; user.info when none was sent
+    std::time_t receivedAt = 0;    // the clock reading receiveTime was formed from
 };
 
 // Sent synchronously to the main window with lParam pointing at a SyslogRecord.
