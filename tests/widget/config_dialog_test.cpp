@@ -1280,7 +1280,7 @@ void ConfigDialogTest::forwardPageWritesOnlyChangedTargets() {
     for (const Case& c : cases) {
         Start(c.settings, nullptr);
         Configure([&](Sheet& sheet) {
-            sheet.ClickTab(3);
+            sheet.ClickTab(4);
             auto* box = sheet.Control<QPlainTextEdit>("targetBox");
             if (!c.typed.isEmpty()) {
                 box->setPlainText(c.typed);
