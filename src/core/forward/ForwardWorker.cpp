@@ -10,6 +10,10 @@ constexpr std::size_t kBatchBytes = 256 * 1024;
 constexpr int kConnectTimeoutMs = 3000;
 constexpr int kSendWaitMs = 100;
 constexpr auto kIdleWait = 200ms;
+// A worker woken by a few messages waits this long for more, so that a steady stream goes
+// out in batches (one wake-up and one write for many) rather than one at a time.
+constexpr auto kGatherWait = 1ms;
+constexpr std::size_t kGatherEnough = 256;
 constexpr auto kLongestBackoff = 60s;
 constexpr auto kSaveInterval = 1s;
 } // namespace
@@ -79,8 +83,14 @@ bool ForwardWorker::TakeIncoming() {
     m_taken.clear();
     {
         std::unique_lock<std::mutex> hold(m_lock);
-        if (m_incoming.empty() && !m_stop && !HasWorkReady())
+        if (m_incoming.empty() && !m_stop && !HasWorkReady()) {
             m_wake.wait_for(hold, kIdleWait);
+            if (!m_incoming.empty() && m_incoming.size() < kGatherEnough && !m_stop) {
+                hold.unlock();
+                std::this_thread::sleep_for(kGatherWait);
+                hold.lock();
+            }
+        }
         m_taken.swap(m_incoming);
         m_incomingBytes = 0;
     }
