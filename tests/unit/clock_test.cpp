@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "ScopedEnvironment.h"
 #include "TempDir.h"
 #include "core/platform/Clock.h"
 
@@ -98,44 +99,6 @@ TEST(Clock, TooSmallBufferGivesEmptyText) {
     EXPECT_EQ(FormatSyslogTime(FifthOfMarch(), text, 0), 0u);
 }
 
-void SetVariable(const char* name, const std::string& value) {
-#ifdef _WIN32
-    _putenv_s(name, value.c_str());
-#else
-    setenv(name, value.c_str(), 1);
-#endif
-}
-
-void UnsetVariable(const char* name) {
-#ifdef _WIN32
-    _putenv_s(name, ""); // an empty value removes it there
-#else
-    unsetenv(name);
-#endif
-}
-
-// Sets LOCPATH for a while and puts back what was there before.
-class ScopedLocPath {
-public:
-    explicit ScopedLocPath(const std::string& path) {
-        if (const char* old = std::getenv("LOCPATH"))
-            m_old = old;
-        if (!path.empty())
-            SetVariable("LOCPATH", path);
-    }
-    ~ScopedLocPath() {
-        if (m_old)
-            SetVariable("LOCPATH", *m_old);
-        else
-            UnsetVariable("LOCPATH");
-    }
-    ScopedLocPath(const ScopedLocPath&) = delete;
-    ScopedLocPath& operator=(const ScopedLocPath&) = delete;
-
-private:
-    std::optional<std::string> m_old;
-};
-
 // A locale whose month names are not English: one the system has, or else (off Windows)
 // one generated into a scratch directory with localedef (the "locales" package brings its
 // sources).
@@ -194,7 +157,7 @@ private:
             return;
         }
         const std::string path = m_dir->Path();
-        ScopedLocPath use(path);
+        ScopedEnvironment use("LOCPATH", path);
         if (Usable("de_DE.UTF-8")) {
             m_name = "de_DE.UTF-8";
             m_locPath = path;
@@ -216,7 +179,7 @@ private:
 class CLocaleSwitch {
 public:
     explicit CLocaleSwitch(const ForeignLocale& locale)
-        : m_saved(std::setlocale(LC_ALL, nullptr)), m_locPath(locale.LocPath()) {
+        : m_saved(std::setlocale(LC_ALL, nullptr)), m_locPath("LOCPATH", locale.LocPath()) {
         m_ok = std::setlocale(LC_ALL, locale.Name().c_str()) != nullptr;
     }
     ~CLocaleSwitch() { std::setlocale(LC_ALL, m_saved.c_str()); }
@@ -224,7 +187,7 @@ public:
 
 private:
     std::string m_saved;
-    ScopedLocPath m_locPath; // set before the switch, restored after the locale is
+    ScopedEnvironment m_locPath; // set before the switch, restored after the locale is
     bool m_ok = false;
 };
 

@@ -9,6 +9,7 @@
 #include <openssl/x509v3.h>
 
 #include "core/platform/ClientSocket.h"
+#include "core/platform/SystemCertificates.h"
 #include "core/tls/Fingerprint.h"
 #include "core/tls/OpenSslPtr.h"
 
@@ -44,6 +45,22 @@ bool ExpectHost(SSL* ssl, const std::string& host) {
            SSL_set1_host(ssl, host.c_str()) == 1;
 }
 
+// OpenSSL's default paths (and SSL_CERT_FILE / SSL_CERT_DIR), and the roots the system keeps
+// elsewhere. A root OpenSSL cannot read is passed over: the others still verify.
+bool TrustSystemStore(SSL_CTX* context) {
+    if (SSL_CTX_set_default_verify_paths(context) != 1)
+        return false;
+    X509_STORE* store = SSL_CTX_get_cert_store(context);
+    for (const std::string& der : SystemCertificates::TrustedRoots()) {
+        const auto* bytes = reinterpret_cast<const unsigned char*>(der.data());
+        const X509Ptr root(d2i_X509(nullptr, &bytes, static_cast<long>(der.size())));
+        if (root)
+            X509_STORE_add_cert(store, root.get()); // a duplicate is refused, harmlessly
+    }
+    ERR_clear_error();
+    return true;
+}
+
 SSL_CTX* MakeContext(const TlsClientTrust& trust, std::string& error) {
     SSL_CTX* context = SSL_CTX_new(TLS_client_method());
     if (!context) {
@@ -58,9 +75,11 @@ SSL_CTX* MakeContext(const TlsClientTrust& trust, std::string& error) {
     else if (!trust.caFile.empty())
         trusted = SSL_CTX_load_verify_locations(context, trust.caFile.c_str(), nullptr) == 1;
     else
-        trusted = SSL_CTX_set_default_verify_paths(context) == 1;
+        trusted = TrustSystemStore(context);
     if (!trusted) {
-        error = "TLS CA " + trust.caFile + ": " + LastReason(nullptr, "cannot be loaded");
+        const std::string source =
+            trust.caFile.empty() ? "the system's certificate store" : "TLS CA " + trust.caFile;
+        error = source + ": " + LastReason(nullptr, "cannot be loaded");
         SSL_CTX_free(context);
         return nullptr;
     }

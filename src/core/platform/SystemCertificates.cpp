@@ -1,0 +1,7 @@
+#include "core/platform/SystemCertificates.h"
+
+namespace SystemCertificates {
+std::vector<std::string> TrustedRoots() {
+    return {};
+}
+} // namespace SystemCertificates
