@@ -1,7 +1,8 @@
 #include "core/platform/SystemCertificates.h"
 
-#include <wincrypt.h>
 #include <windows.h>
+
+#include <wincrypt.h> // after windows.h, which it needs
 
 namespace SystemCertificates {
 // The current user's "ROOT" store, which also shows the machine's trusted roots. Roots no
