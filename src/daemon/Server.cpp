@@ -9,8 +9,17 @@
 #include "core/transport/NetworkReception.h"
 #include "core/transport/TcpReceiver.h"
 
-Server::Server() {
+Server::Server(std::function<void(const std::string&)> writeLine)
+    : m_writeLine(std::move(writeLine)), m_programs(m_writeLine) {
     AfxSetMainWnd(this);
+    m_alerts.SetListener([this](const Alert& alert) {
+        if (m_writeLine)
+            m_writeLine(AlertLine(alert));
+    });
+}
+
+void Server::LoadAlertRules() {
+    m_alerts.SetRules(m_alertRules.Load());
 }
 
 Server::~Server() {
@@ -24,6 +33,7 @@ int Server::Start(std::uint16_t port) {
     }
     RaiseOpenFileLimit(); // thousands of per-address files
     OpenLogFiles();
+    LoadAlertRules();
     g_listener.ReloadSourceFilter();
     if (!g_listener.Open(port))
         return kStartFailed;
@@ -33,6 +43,7 @@ int Server::Start(std::uint16_t port) {
 
 void Server::Reload() {
     ApplyConfiguration(*this, LoadConfigurationChoices(*this));
+    LoadAlertRules();
     ApplyNetworkSettings(CurrentNetworkSettings());
 }
 
@@ -61,6 +72,8 @@ std::intptr_t Server::SendMessage(unsigned message, std::uintptr_t wParam, std::
     }
     if (message != WM_SYSLOG_MESSAGE || lParam == 0)
         return 0;
-    WriteLogLine(*reinterpret_cast<const SyslogRecord*>(lParam));
+    const SyslogRecord& record = *reinterpret_cast<const SyslogRecord*>(lParam);
+    WriteLogLine(record);
+    m_alerts.Deliver(record);
     return 1;
 }

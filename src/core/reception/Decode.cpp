@@ -26,10 +26,12 @@ void DecodeDatagram(const char* datagram, const char* address, std::time_t recei
         // "<" leaves the priority text empty.
         const int priority = close > open ? CLocaleAtoi(open + 1) : 0;
         record.facilityName = LookupName(FacilityNameTable, priority & kFacilityMask);
+        record.facility = (priority & kFacilityMask) >> 3;
         record.severity = priority & kSeverityMask;
         record.severityName = LookupName(SeverityNameTable, record.severity);
     } else {
         record.facilityName = "user";
+        record.facility = 1;
         record.severityName = "info";
         record.severity = 6;
     }

@@ -10,6 +10,7 @@ struct SyslogRecord {
     const char* facilityName = nullptr; // null when the facility has no name
     const char* severityName = "";
     int severity = -1; // the value severityName names, 0 (emerg) to 7; -1 when not decoded
+    int facility = -1; // the facility code, 0 (kern) to 127, whether it has a name or not
     const char* messageText = "";
     std::time_t receivedAt = 0; // the clock reading receiveTime was formed from
 };
