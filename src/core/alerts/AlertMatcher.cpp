@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 #include "core/reception/SyslogRecord.h"
 
@@ -63,6 +64,28 @@ std::size_t SkipBracketed(std::string_view pattern, std::size_t i) {
         }
     }
     return pattern.size();
+}
+} // namespace
+
+// A text looked for in many messages: its skip table is made once.
+struct AlertMatcher::Needle {
+    explicit Needle(std::string t) : text(std::move(t)), searcher(text.begin(), text.end()) {}
+    Needle(const Needle&) = delete;
+    Needle& operator=(const Needle&) = delete;
+
+    bool In(std::string_view haystack) const {
+        return std::search(haystack.begin(), haystack.end(), searcher) != haystack.end();
+    }
+
+    const std::string text;
+    const std::boyer_moore_horspool_searcher<std::string::const_iterator> searcher;
+};
+
+namespace {
+std::shared_ptr<const AlertMatcher::Needle> NeedleFor(std::string text) {
+    if (text.empty())
+        return nullptr;
+    return std::make_shared<const AlertMatcher::Needle>(std::move(text));
 }
 } // namespace
 
@@ -128,7 +151,7 @@ std::optional<AlertMatcher> AlertMatcher::Compile(const AlertCondition& conditio
     matcher.m_host = Folded(condition.host);
     matcher.m_app = Folded(condition.app);
     if (!condition.textIsRegex) {
-        matcher.m_foldedText = Folded(condition.text);
+        matcher.m_foldedText = NeedleFor(Folded(condition.text));
         return matcher;
     }
     try {
@@ -137,7 +160,7 @@ std::optional<AlertMatcher> AlertMatcher::Compile(const AlertCondition& conditio
         error = e.what();
         return std::nullopt;
     }
-    matcher.m_requiredLiteral = RequiredLiteral(condition.text);
+    matcher.m_requiredLiteral = NeedleFor(RequiredLiteral(condition.text));
     return matcher;
 }
 
@@ -163,9 +186,9 @@ bool AlertMatcher::FieldsMatch(AlertMessage& message) const {
 
 bool AlertMatcher::TextMatches(AlertMessage& message) const {
     if (!m_regex)
-        return m_foldedText.empty() || message.FoldedText().find(m_foldedText) != std::string::npos;
+        return !m_foldedText || m_foldedText->In(message.FoldedText());
     const std::string_view text = message.Text().substr(0, kRegexWindow);
-    if (!m_requiredLiteral.empty() && text.find(m_requiredLiteral) == std::string_view::npos)
+    if (m_requiredLiteral && !m_requiredLiteral->In(text))
         return false;
     return std::regex_match(text.begin(), text.end(), *m_regex);
 }

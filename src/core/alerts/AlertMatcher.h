@@ -36,6 +36,8 @@ private:
 // for first. The cheap parts (severity, facility, sender) are tried before the text.
 class AlertMatcher {
 public:
+    struct Needle;
+
     // Nothing, with the reason in `error`, when the regular expression is not valid.
     static std::optional<AlertMatcher> Compile(const AlertCondition& condition, std::string& error);
 
@@ -51,9 +53,9 @@ private:
     SenderPattern m_sender;
     std::string m_host; // folded
     std::string m_app;
-    std::string m_foldedText;
+    std::shared_ptr<const Needle> m_foldedText; // null when no text is asked for
     std::shared_ptr<const std::regex> m_regex;
-    std::string m_requiredLiteral; // of the regular expression; may be empty
+    std::shared_ptr<const Needle> m_requiredLiteral; // of the regular expression; may be null
 };
 
 // Plain text that every match of the ECMAScript `pattern` contains, as long as can be
