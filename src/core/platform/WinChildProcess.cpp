@@ -1,5 +1,9 @@
 #include "core/platform/ChildProcess.h"
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include <windows.h>
 
 namespace {
@@ -71,7 +75,7 @@ struct ChildProcess::Impl {
         while (input && sent < pending.size()) {
             DWORD written = 0;
             const DWORD chunk =
-                static_cast<DWORD>(std::min<std::size_t>(pending.size() - sent, 1 << 16));
+                static_cast<DWORD>((std::min<std::size_t>)(pending.size() - sent, 1 << 16));
             if (!WriteFile(input, pending.data() + sent, chunk, &written, nullptr))
                 break; // the program does not read it
             if (written == 0)
