@@ -1,5 +1,6 @@
 #include "daemon/Server.h"
 
+#include "core/forward/Forwarding.h"
 #include "core/platform/AsyncSocket.h"
 #include "core/platform/MessageBox.h"
 #include "core/platform/OpenFileLimit.h"
@@ -38,6 +39,7 @@ int Server::Start(std::uint16_t port) {
     if (!g_listener.Open(port))
         return kStartFailed;
     ApplyNetworkSettings(CurrentNetworkSettings());
+    ApplyForwardSettings();
     return kStarted;
 }
 
@@ -45,6 +47,7 @@ void Server::Reload() {
     ApplyConfiguration(*this, LoadConfigurationChoices(*this));
     LoadAlertRules();
     ApplyNetworkSettings(CurrentNetworkSettings());
+    ApplyForwardSettings();
 }
 
 NetworkSettings Server::CurrentNetworkSettings() const {
@@ -60,6 +63,10 @@ void Server::Stop() {
     g_tcpReceiver.Close();
     g_tlsReceiver.Close();
     g_listener.ShutDownForExit();
+    // What would stay in the status bar: the operator learns of anything left or dropped.
+    const Forwarding::Totals forwarded = g_forwarding.Stop();
+    if (forwarded.queued > 0 || forwarded.dropped > 0)
+        AfxMessageBox(Forwarding::StatusText(forwarded).c_str());
     CloseLogFiles();
     if (AfxGetMainWnd() == this)
         AfxSetMainWnd(nullptr);
@@ -72,8 +79,9 @@ std::intptr_t Server::SendMessage(unsigned message, std::uintptr_t wParam, std::
     }
     if (message != WM_SYSLOG_MESSAGE || lParam == 0)
         return 0;
-    const SyslogRecord& record = *reinterpret_cast<const SyslogRecord*>(lParam);
+    const auto& record = *reinterpret_cast<const SyslogRecord*>(lParam);
     WriteLogLine(record);
+    g_forwarding.Offer(record);
     m_alerts.Deliver(record);
     return 1;
 }

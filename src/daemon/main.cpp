@@ -5,6 +5,7 @@
 #include <system_error>
 #include <vector>
 
+#include "core/forward/Forwarding.h"
 #include "core/platform/EventLoop.h"
 #include "core/platform/HostAddresses.h"
 #include "core/platform/MessageBox.h"
@@ -58,6 +59,7 @@ int Serve(const DaemonOptions& options, const std::function<void()>& ready) {
     // Network errors are counted; standard error hears of each kind at most once a minute.
     g_tcpReceiver.Errors().SetReporter([](const std::string& line) { WriteLine(line); });
     g_tlsReceiver.Errors().SetReporter([](const std::string& line) { WriteLine(line); });
+    g_forwarding.SetReporter([](const std::string& line) { WriteLine(line); });
     if (server.Start(options.port) != Server::kStarted)
         return Server::kStartFailed;
     ready();

@@ -1,3 +1,4 @@
+#include "core/forward/Forwarding.h"
 #include "core/platform/MessageBox.h"
 #include "core/platform/ProgramDir.h"
 #include "core/reception/SyslogSocket.h"
@@ -211,7 +212,7 @@ private slots:
     void init();
     void cleanup();
 
-    void sheetHasThreePagesInOrder();
+    void sheetHasItsPagesInOrder();
     void addressList_data();
     void addressList();
     void addressBoxReadOnlyFollowsChoice();
@@ -234,9 +235,11 @@ private slots:
     void receptionGoesOnWhileOpenAndFollowsNewScheme();
     void datagramsWaitWhileApplying();
     void networkGroupAppliesAtOnceAndWritesOnlyChanges();
+    void archiveGroupWritesOnlyChangesAndAppliesAtOnce();
     void tlsControlsWriteOnlyChangesAndCreateCertificates();
     void certificateInAnUnwritableDirectory();
     void fingerprintCanBeCopied();
+    void forwardPageWritesOnlyChangedTargets();
     void screenshots();
 
 private:
@@ -359,7 +362,7 @@ void ConfigDialogTest::Configure(const std::function<void(Sheet&)>& script) {
     QVERIFY(ran);
 }
 
-void ConfigDialogTest::sheetHasThreePagesInOrder() {
+void ConfigDialogTest::sheetHasItsPagesInOrder() {
     Start(SettingsText(0, ProgramDirText(), false), nullptr);
     QWidget owner;
     m_owner = &owner;
@@ -367,10 +370,12 @@ void ConfigDialogTest::sheetHasThreePagesInOrder() {
         QCOMPARE(sheet.Widget().windowTitle(), QStringLiteral("Marovind Configuration"));
         QCOMPARE(sheet.Widget().parentWidget(), &owner);
         QVERIFY(sheet.Widget().isModal());
-        QCOMPARE(sheet.Tabs()->count(), 3);
+        QCOMPARE(sheet.Tabs()->count(), 5);
         QCOMPARE(sheet.Tabs()->tabText(0), QStringLiteral("Security Settings"));
         QCOMPARE(sheet.Tabs()->tabText(1), QStringLiteral("Log File Destinations"));
         QCOMPARE(sheet.Tabs()->tabText(2), QStringLiteral("Network Settings"));
+        QCOMPARE(sheet.Tabs()->tabText(3), QStringLiteral("Archive Settings"));
+        QCOMPARE(sheet.Tabs()->tabText(4), QStringLiteral("Forward"));
         QCOMPARE(sheet.CurrentTab(), 0);
         QVERIFY(sheet.Button(QDialogButtonBox::Ok)->isEnabled());
         QVERIFY(sheet.Button(QDialogButtonBox::Cancel)->isEnabled());
@@ -392,8 +397,8 @@ void ConfigDialogTest::sheetHasThreePagesInOrder() {
         QCOMPARE(chain(sheet.DirectoryBox()), QStringList({"directoryBox", "browse", "scheme0",
                                                            "scheme1", "scheme2", "scheme3"}));
         // Every control lies inside its page.
-        for (QWidget* page :
-             {sheet.Tabs()->widget(0), sheet.Tabs()->widget(1), sheet.Tabs()->widget(2)})
+        for (QWidget* page : {sheet.Tabs()->widget(0), sheet.Tabs()->widget(1),
+                              sheet.Tabs()->widget(2), sheet.Tabs()->widget(3)})
             for (QWidget* control : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
                 QVERIFY2(page->rect().contains(control->geometry()),
                          qPrintable(control->objectName()));
@@ -1016,6 +1021,59 @@ void ConfigDialogTest::networkGroupAppliesAtOnceAndWritesOnlyChanges() {
     g_listener.m_suspended = 0;
 }
 
+void ConfigDialogTest::archiveGroupWritesOnlyChangesAndAppliesAtOnce() {
+    const QByteArray firstStart = SettingsText(0, ProgramDirText(), false);
+    Start(firstStart, nullptr);
+    const auto boxName = [](char c) {
+        switch (c) {
+        case 'd':
+            return "dailyBox";
+        case 's':
+            return "sizeBox";
+        case 'c':
+            return "compressBox";
+        default:
+            return "keepBox";
+        }
+    };
+    struct Step {
+        const char* clicks; // the boxes to toggle by first letter: daily, size, compress, keep
+        int mb, days;
+        QList<QByteArray> written; // the archive keys then in the file
+        bool archiving;
+    };
+    const QList<QByteArray> allOn = {"ROTATE_DAILY = true", "ROTATE_MB = 5", "COMPRESS = true",
+                                     "KEEP_DAYS = 14"};
+    const Step steps[] = {
+        {"", 0, 0, {}, false}, // OK without a change writes nothing
+        {"dsc", 5, 0, allOn.mid(0, 3), true},
+        {"k", 0, 14, allOn, true},
+        {"dsck",
+         0,
+         0,
+         {"ROTATE_DAILY = false", "ROTATE_MB = 0", "COMPRESS = false", "KEEP_DAYS = 0"},
+         false},
+    };
+    for (const Step& step : steps) {
+        Configure([&](Sheet& sheet) {
+            sheet.ClickTab(3);
+            for (const char* c = step.clicks; *c; ++c)
+                sheet.Click(sheet.Control<QAbstractButton>(boxName(*c)));
+            if (step.mb)
+                sheet.Control<QSpinBox>("mbBox")->setValue(step.mb);
+            if (step.days)
+                sheet.Control<QSpinBox>("daysBox")->setValue(step.days);
+            sheet.ClickOk();
+        });
+        const QByteArray ini = ReadFile(ProgramFile("Marovind.ini"));
+        QCOMPARE(ini.count("\r\n"), firstStart.count("\r\n") + step.written.size());
+        for (const QByteArray& line : step.written)
+            QVERIFY2(ini.contains("\r\n" + line + "\r\n"), ini.constData());
+        QCOMPARE(m_frame.Archiving() != nullptr, step.archiving);
+    }
+    QCOMPARE(Texts(), QStringList());
+}
+
 namespace {
 struct TlsControls {
     QAbstractButton* on;
@@ -1171,6 +1229,20 @@ void ConfigDialogTest::screenshots() {
         sheet.ClickTab(2);
         QTest::qWait(300);
         QVERIFY(sheet.Widget().grab().save(dir + "/config_network.png"));
+        sheet.ClickTab(3);
+        sheet.Click(sheet.Control<QAbstractButton>("dailyBox"));
+        sheet.Click(sheet.Control<QAbstractButton>("compressBox"));
+        sheet.Click(sheet.Control<QAbstractButton>("keepBox"));
+        QTest::qWait(300);
+        QVERIFY(sheet.Widget().grab().save(dir + "/config_archive.png"));
+        sheet.ClickTab(4);
+        auto* targets = sheet.Control<QPlainTextEdit>("targetBox");
+        targets->setPlainText(
+            QStringLiteral("tcp://collector.example:514 format=rfc5424\n"
+                           "tls://[2001:db8::10]:6514 min-severity=warning ca=collector-ca.pem\n"
+                           "udp://10.1.1.9:514"));
+        QTest::qWait(300);
+        QVERIFY(sheet.Widget().grab().save(dir + "/config_forward.png"));
         sheet.ClickCancel();
     });
     FingerprintDialog dialog(QStringLiteral("SHA256:") + QString("AB:").repeated(31) + "CD",
@@ -1178,6 +1250,52 @@ void ConfigDialogTest::screenshots() {
     dialog.show();
     QTest::qWait(300);
     QVERIFY(dialog.grab().save(dir + "/config_fingerprint.png"));
+}
+
+// Section [Forward] appears only once a target is added; a line the page does not understand
+// is refused with its reason; an untouched page leaves the section, odd lines and all, alone.
+void ConfigDialogTest::forwardPageWritesOnlyChangedTargets() {
+    const QByteArray firstStart = SettingsText(0, ProgramDirText(), false);
+    const QByteArray kept = firstStart + "[Forward]\r\nTARGET = tcp://bad\r\nOTHER = x\r\n";
+    const QString good = QStringLiteral("udp://127.0.0.1:9 format=rfc5424");
+    struct Case {
+        QByteArray settings;
+        QString typed; // empty: the page is looked at and left alone
+        QStringList shown;
+        QByteArray expected;
+    };
+    const Case cases[] = {
+        {firstStart, {}, {}, firstStart},
+        {kept,
+         {},
+         {QStringLiteral("Forward: TARGET = tcp://bad is not understood (no port (1 to 65535) in "
+                         "\"bad\"); the line is kept and not used.")},
+         kept},
+        {firstStart,
+         QStringLiteral("tcp://collector\n") + good,
+         {QStringLiteral("The target \"tcp://collector\" is not understood: no port (1 to 65535) "
+                         "in \"collector\".")},
+         firstStart + "[Forward]\r\nTARGET = " + good.toLatin1() + "\r\n"},
+    };
+    for (const Case& c : cases) {
+        Start(c.settings, nullptr);
+        Configure([&](Sheet& sheet) {
+            sheet.ClickTab(4);
+            auto* box = sheet.Control<QPlainTextEdit>("targetBox");
+            if (!c.typed.isEmpty()) {
+                box->setPlainText(c.typed);
+                sheet.ClickOk();
+                QVERIFY(sheet.IsOpen()); // refused: the first line is not understood
+                box->setPlainText(good);
+            }
+            sheet.ClickOk();
+        });
+        QCOMPARE(Texts(), c.shown);
+        QCOMPARE(ReadFile(ProgramFile("Marovind.ini")), c.expected);
+        QCOMPARE(g_forwarding.Status().targets, std::size_t(c.typed.isEmpty() ? 0 : 1));
+        m_shown.clear();
+    }
+    g_forwarding.Stop();
 }
 
 QTEST_MAIN(ConfigDialogTest)

@@ -32,6 +32,7 @@
 #include <sys/stat.h>
 #endif
 
+#include "core/archive/GzipFile.h"
 #include "core/platform/EventLoop.h"
 #include "core/platform/MessageBox.h"
 #include "core/platform/MessageTarget.h"
@@ -680,12 +681,52 @@ private slots:
         QCOMPARE(ViewText(), QString("chosen\n"));
     }
 
+    // A rotated, compressed log: unpacked on a worker with progress in the title, shown by the
+    // large-file view, its temporary file gone once another file shows or the viewer closes.
+    void compressedLogShowsUnpackedAndLeavesNothingBehind() {
+        std::string text;
+        for (int i = 0; i < 40000; ++i)
+            text += "Dec 10 12:00:00 10.1.1.1 line " + std::to_string(i) + "\r\n";
+        const std::string plain = Make("plain", text);
+        const std::string gz = PathOf("syslog.2026-12-10.log.gz");
+        const std::atomic<bool> go{false};
+        QVERIFY(CompressFile(plain, gz, go).ok);
+        Make("damaged.log.gz", ReadBytes(gz).substr(0, 5000));
+
+        QVERIFY(m_template->OpenDocumentFile(gz));
+        QVERIFY(Viewer()->windowTitle().startsWith("log - syslog.2026-12-10.log.gz (loading "));
+        QVERIFY(WaitLoaded());
+        QVERIFY(m_boxes.empty());
+        QVERIFY(Viewer()->GetDocument().IsLarge());
+        QCOMPARE(Viewer()->windowTitle(), QString("log - syslog.2026-12-10.log.gz"));
+        QCOMPARE(Large().LineCount(), std::int64_t{40001});
+        QCOMPARE(Large().Lines(39999, 1).constFirst(),
+                 QString("Dec 10 12:00:00 10.1.1.1 line 39999"));
+        const std::string unpacked = Large().Path();
+        QVERIFY(unpacked != gz && QFileInfo::exists(QString::fromStdString(unpacked)));
+
+        // A damaged one says why; the temporary file of the last goes when the next shows.
+        QVERIFY(m_template->OpenDocumentFile(PathOf("damaged.log.gz")));
+        QVERIFY(!QFileInfo::exists(QString::fromStdString(unpacked)));
+        QVERIFY(WaitLoaded());
+        QCOMPARE(m_boxes.size(), std::size_t{1});
+        QVERIFY(QString::fromStdString(m_boxes[0]).contains("not a complete gzip file"));
+
+        QVERIFY(m_template->OpenDocumentFile(gz));
+        QVERIFY(WaitLoaded());
+        const std::string second = Large().Path();
+        QVERIFY(QFileInfo::exists(QString::fromStdString(second)));
+        m_template->CloseAllDocuments();
+        DeletePending();
+        QVERIFY(!QFileInfo::exists(QString::fromStdString(second)));
+    }
+
     void openDialogAddsLogSuffix() {
         Make("syslog.log", "x");
         QWidget mainWindow;
         const auto dialog = CreateOpenLogDialog(&mainWindow, m_dir->path().toStdString() + "/");
         QCOMPARE(dialog->parentWidget(), &mainWindow);
-        QCOMPARE(dialog->nameFilters(), QStringList{"LOG Files (*.log)"});
+        QCOMPARE(dialog->nameFilters(), QStringList{"LOG Files (*.log *.log.gz)"});
         QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFile);
         QCOMPARE(dialog->directory().absolutePath(), m_dir->path());
         dialog->setOption(QFileDialog::DontUseNativeDialog);

@@ -169,8 +169,9 @@ bool AlertMatcher::Matches(AlertMessage& message) const {
     if (m_minimumSeverity != AlertCondition::kAnySeverity &&
         (record.severity < 0 || record.severity > m_minimumSeverity))
         return false;
-    if (m_facilities != 0 && (record.facility < 0 || record.facility >= kAlertFacilityCount ||
-                              !(m_facilities & (1u << record.facility))))
+    const int facility = FacilityCode(record);
+    if (m_facilities != 0 &&
+        (facility >= kAlertFacilityCount || !(m_facilities & (1u << facility))))
         return false;
     if (!m_sender.Matches(record.sourceAddress ? record.sourceAddress : ""))
         return false;

@@ -10,9 +10,8 @@ AlertValues AlertValues::Of(const SyslogRecord& record, const MessageFields& fie
     AlertValues values;
     values.time = text(record.receiveTime);
     values.address = text(record.sourceAddress);
-    values.facility = record.facilityName    ? record.facilityName
-                      : record.facility >= 0 ? std::to_string(record.facility)
-                                             : std::string();
+    values.facility =
+        record.facilityName ? record.facilityName : std::to_string(FacilityCode(record));
     values.severity = text(record.severityName);
     values.host = std::string(fields.host);
     values.app = std::string(fields.app);

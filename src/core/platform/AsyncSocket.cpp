@@ -414,6 +414,10 @@ void EnlargeReceiveBuffer(NativeSocket s, int bytes) {
 #endif
 }
 
+bool SetNonBlocking(NativeSocket s) {
+    return MakeNonBlocking(s);
+}
+
 void Close(NativeSocket s) {
 #ifdef _WIN32
     closesocket(s);

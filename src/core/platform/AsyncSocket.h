@@ -97,6 +97,8 @@ bool Listen(NativeSocket s, int backlog);
 NativeSocket Accept(NativeSocket listener, std::string& peerAddress);
 std::uint16_t LocalPort(NativeSocket s); // the bound port, host order
 void EnlargeReceiveBuffer(NativeSocket s, int bytes);
+// Calls on the socket return at once instead of waiting; false when the platform refused.
+bool SetNonBlocking(NativeSocket s);
 // A send to a peer that has gone gives an error instead of ending the program (SIGPIPE is
 // ignored where there is one). For sockets written by a library (OpenSSL's handshakes).
 void IgnoreBrokenPipes();

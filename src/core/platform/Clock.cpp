@@ -17,6 +17,18 @@ bool ToLocalTime(std::time_t when, std::tm& out) {
 }
 } // namespace
 
+void RefreshTimeZone() {
+#ifdef _WIN32
+    _tzset();
+#else
+    tzset();
+#endif
+}
+
+bool ToLocalParts(std::time_t when, std::tm& parts) {
+    return ToLocalTime(when, parts);
+}
+
 bool ToUtcParts(std::time_t when, std::tm& parts) {
 #ifdef _WIN32
     return gmtime_s(&parts, &when) == 0;

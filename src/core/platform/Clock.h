@@ -12,3 +12,10 @@ std::size_t FormatSyslogTime(std::time_t when, char* out, std::size_t size);
 // `parts` (read as UTC), or -1.
 bool ToUtcParts(std::time_t when, std::tm& parts);
 std::time_t FromUtcParts(std::tm& parts);
+
+// Local time broken down, in the time zone the process has now; false when it cannot be
+// converted.
+bool ToLocalParts(std::time_t when, std::tm& parts);
+// Reads the process's time zone again (TZ, the system's zone), so local times follow a zone
+// changed while the program runs.
+void RefreshTimeZone();

@@ -169,6 +169,11 @@ bool ShareFile::IsStillAtPath() const {
     return IsOpen();
 }
 
+std::int64_t ShareFile::Size() const {
+    LARGE_INTEGER size{};
+    return IsOpen() && GetFileSizeEx(m_handle, &size) ? size.QuadPart : -1;
+}
+
 void ShareFile::Close() {
     if (IsOpen())
         CloseHandle(m_handle);
@@ -258,6 +263,11 @@ bool ShareFile::IsStillAtPath() const {
     struct stat status {};
     return IsOpen() && ::stat(m_path.c_str(), &status) == 0 && status.st_dev == m_device &&
            status.st_ino == m_inode;
+}
+
+std::int64_t ShareFile::Size() const {
+    struct stat status {};
+    return IsOpen() && ::fstat(m_fd, &status) == 0 ? status.st_size : -1;
 }
 
 bool ShareFile::OpenForRead(const std::string& path) {

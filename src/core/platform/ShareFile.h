@@ -45,6 +45,8 @@ public:
     void Close();
 
     bool IsOpen() const;
+    // The file's length in bytes as the operating system has it; -1 when unknown.
+    std::int64_t Size() const;
     // Whether the open file is still the one its path names (same device and inode): false
     // once it was renamed or deleted away. One stat of the path; always true on Windows,
     // where an open log file can be neither renamed nor deleted.

@@ -17,6 +17,7 @@ void DecodeDatagram(const char* datagram, const char* address, std::time_t recei
     record.receiveTime = time.text;
     record.receivedAt = receivedAt;
     record.sourceAddress = address;
+    record.receivedText = datagram;
 
     const char* open = std::strchr(datagram, '<');
     const char* close = std::strchr(datagram, '>');
@@ -26,14 +27,14 @@ void DecodeDatagram(const char* datagram, const char* address, std::time_t recei
         // "<" leaves the priority text empty.
         const int priority = close > open ? CLocaleAtoi(open + 1) : 0;
         record.facilityName = LookupName(FacilityNameTable, priority & kFacilityMask);
-        record.facility = (priority & kFacilityMask) >> 3;
         record.severity = priority & kSeverityMask;
         record.severityName = LookupName(SeverityNameTable, record.severity);
+        record.priority = priority;
     } else {
         record.facilityName = "user";
-        record.facility = 1;
         record.severityName = "info";
         record.severity = 6;
+        record.priority = 14;
     }
     record.messageText = close ? close + 1 : datagram;
 }

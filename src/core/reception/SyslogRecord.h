@@ -10,10 +10,16 @@ struct SyslogRecord {
     const char* facilityName = nullptr; // null when the facility has no name
     const char* severityName = "";
     int severity = -1; // the value severityName names, 0 (emerg) to 7; -1 when not decoded
-    int facility = -1; // the facility code, 0 (kern) to 127, whether it has a name or not
     const char* messageText = "";
-    std::time_t receivedAt = 0; // the clock reading receiveTime was formed from
+    const char* receivedText = ""; // the whole message as it arrived, priority included
+    int priority = 14;             // the decoded priority; user.info when none was sent
+    std::time_t receivedAt = 0;    // the clock reading receiveTime was formed from
 };
+
+// The facility code the priority carries, 0 (kern) to 127, whether it has a name or not.
+inline int FacilityCode(const SyslogRecord& record) {
+    return (record.priority & 0x3F8) >> 3;
+}
 
 // Sent synchronously to the main window with lParam pointing at a SyslogRecord.
 constexpr unsigned WM_USER = 1024;

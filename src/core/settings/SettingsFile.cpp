@@ -124,3 +124,28 @@ bool SettingsFile::SetInt(const char* section, const char* key, int value) {
 bool SettingsFile::SetBool(const char* section, const char* key, bool value) {
     return SetLine(section, key, value ? "true" : "false");
 }
+
+std::vector<std::string> SettingsFile::GetStrings(const char* section, const char* key) const {
+    std::vector<std::string> values;
+    const int header = FindSection(section);
+    std::string value;
+    for (int at = header == -1 ? -1 : FindKey(header + 1, key, value); at != -1;
+         at = FindKey(at + 1, key, value))
+        values.push_back(value);
+    return values;
+}
+
+void SettingsFile::SetStrings(const char* section, const char* key,
+                              const std::vector<std::string>& values) {
+    if (!key || (FindSection(section) == -1 && values.empty()))
+        return;
+    const int header = EnsureSection(section);
+    std::string unused;
+    int insertAt = FindKey(header + 1, key, unused);
+    if (insertAt == -1)
+        insertAt = header + 1;
+    for (int at = FindKey(header + 1, key, unused); at != -1; at = FindKey(at, key, unused))
+        m_lines.erase(m_lines.begin() + at);
+    for (const std::string& value : values)
+        m_lines.insert(m_lines.begin() + insertAt++, std::string(key) + " = " + value);
+}

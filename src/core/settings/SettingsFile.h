@@ -23,6 +23,12 @@ public:
     bool SetInt(const char* section, const char* key, int value);
     bool SetBool(const char* section, const char* key, bool value);
 
+    // Every value of `key` in the section, in file order (a key may stand on many lines).
+    std::vector<std::string> GetStrings(const char* section, const char* key) const;
+    // Replaces those lines by one per value, where the first stood (else at the section's
+    // start); the section is made only when there is a value to write.
+    void SetStrings(const char* section, const char* key, const std::vector<std::string>& values);
+
     const std::vector<std::string>& Lines() const { return m_lines; }
 
 private:

@@ -1,7 +1,9 @@
 #include "core/storage/LogFileEntry.h"
 
+#include <algorithm>
 #include <utility>
 
+#include "core/platform/FileMoves.h"
 #include "core/platform/MessageBox.h"
 
 LogFileEntry::LogFileEntry(std::string name, std::string path)
@@ -11,8 +13,15 @@ LogFileEntry::~LogFileEntry() {
     Close();
 }
 
+bool LogFileEntry::OpenPath() {
+    if (!m_file.OpenForAppend(m_path))
+        return false;
+    m_size = static_cast<std::uint64_t>(std::max<std::int64_t>(m_file.Size(), 0));
+    return true;
+}
+
 bool LogFileEntry::Open() {
-    if (m_file.OpenForAppend(m_path))
+    if (OpenPath())
         return true;
     AfxMessageBox("Could not open file");
     return false;
@@ -23,8 +32,11 @@ bool LogFileEntry::WriteLine(std::string_view line, bool flush) {
         return false;
     if (m_writer.Write(line) && (!flush || m_writer.Flush())) {
         m_failureShown = false;
+        m_size += line.size();
         return true;
     }
+    // The writer dropped what it held: the file's own length is what is left.
+    m_size = static_cast<std::uint64_t>(std::max<std::int64_t>(m_file.Size(), 0));
     ReportFailure();
     return false;
 }
@@ -59,6 +71,21 @@ bool LogFileEntry::FollowPath(std::time_t now) {
     if (!m_lost && m_file.IsStillAtPath())
         return true;
     Close();
-    m_lost = !m_file.OpenForAppend(m_path);
+    m_rotation = {};
+    m_lost = !OpenPath();
     return !m_lost;
+}
+
+bool LogFileEntry::MoveAside(const std::string& to, std::string& reason) {
+    // Not forced to disk: at midnight that would stall reception once per file, and the
+    // compressed copy is forced before the renamed file is ever deleted.
+    if (m_file.IsOpen() && !m_writer.Close())
+        ReportFailure();
+    m_file.Close();
+    const bool renamed = RenameWithoutReplacing(m_path, to, reason);
+    if (renamed)
+        m_rotation = {};
+    if (!OpenPath())
+        m_checkedAt = -1; // FollowPath tries the path again at the next line
+    return renamed;
 }

@@ -1,9 +1,20 @@
 #pragma once
+#include <cstdint>
 #include <ctime>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "core/archive/CalendarDay.h"
 #include "core/platform/ShareFile.h"
+
+// What rotation knows of an entry's current file.
+struct RotationState {
+    bool dayKnown = false;                   // firstLineDay was looked for
+    std::optional<CalendarDay> firstLineDay; // the day of the file's first line
+    std::time_t retryAt = 0;                 // after a failed rename: not before this
+    bool failureShown = false;               // the failed rename was reported
+};
 
 // One open log file of the set: where it lies, the name messages are matched against,
 // the file itself and the buffered writer over it.
@@ -29,6 +40,13 @@ public:
     // entry is then lost and its lines go nowhere until a later second finds the path.
     bool FollowPath(std::time_t now);
     bool IsLost() const { return m_lost; }
+    // Closes the file, gives it the name `to` and opens a new one at the path. When the
+    // rename fails (`reason` says why) the same file is opened again and goes on.
+    bool MoveAside(const std::string& to, std::string& reason);
+
+    // Bytes in the file, those waiting in the writer included.
+    std::uint64_t Size() const { return m_size; }
+    RotationState& Rotation() { return m_rotation; }
 
     const std::string& Name() const { return m_name; }
     const std::string& Path() const { return m_path; }
@@ -36,6 +54,7 @@ public:
 
 private:
     void ReportFailure();
+    bool OpenPath();
 
     std::string m_path;
     std::string m_name;
@@ -44,4 +63,6 @@ private:
     bool m_failureShown = false;
     bool m_lost = false;
     std::time_t m_checkedAt = -1;
+    std::uint64_t m_size = 0;
+    RotationState m_rotation;
 };

@@ -5,9 +5,11 @@
 #include "core/reception/AddressList.h"
 #include "core/reception/NameTables.h"
 #include "core/reception/SyslogSocket.h"
+#include "core/storage/LogArchiving.h"
 #include "core/storage/LogFileEntry.h"
 
 #include "core/platform/AddressText.h"
+#include "core/platform/EventLoop.h"
 #include "core/platform/MessageBox.h"
 #include "core/platform/OpenFileLimit.h"
 #include "core/platform/ProgramDir.h"
@@ -15,6 +17,7 @@
 namespace {
 constexpr const char* kLogExtension = ".log";
 constexpr const char* kSingleLogName = "syslog.log";
+constexpr int kArchiveTickMs = 100;
 
 const char* TextOrEmpty(const char* text) {
     return text ? text : "";
@@ -81,6 +84,7 @@ std::string LogFileNameFor(const SyslogRecord& record, int logType) {
 LogFileSet::LogFileSet() = default;
 
 LogFileSet::~LogFileSet() {
+    m_archiveTimer.reset();
     CloseLogFiles();
 }
 
@@ -103,7 +107,25 @@ void LogFileSet::OpenLogFiles() {
             m_logFiles.push_back(std::move(entry));
         }
     }
+    StartArchiving();
     g_listener.m_suspended = 0;
+}
+
+void LogFileSet::StartArchiving() {
+    m_archiveTimer.reset();
+    m_archiving.reset();
+    if (!m_archiveSettings.IsOn())
+        return;
+    m_archiving = std::make_unique<LogArchiving>(m_archiveSettings, m_logDir);
+    m_archiving->Start(std::time(nullptr));
+    m_archiveTimer =
+        std::make_unique<LoopTimer>(kArchiveTickMs, [this] { ArchiveTick(std::time(nullptr)); });
+    m_archiveTimer->Start();
+}
+
+void LogFileSet::ArchiveTick(std::time_t now) {
+    if (m_archiving)
+        m_archiving->Tick(m_logFiles, now);
 }
 
 void LogFileSet::LoadLogSettings() {
@@ -120,6 +142,7 @@ void LogFileSet::LoadLogSettings() {
         m_logType = 0;
         m_settings.SetInt(kSettingsSection, "LOG_TYPE", m_logType);
     }
+    m_archiveSettings = ArchiveSettings::Read(m_settings);
     m_settings.Save(path);
 }
 
@@ -139,6 +162,8 @@ void LogFileSet::WriteLogLine(const SyslogRecord& record) {
         return;
     LogFileEntry& entry = *found->second;
     FormatLogLine(record, m_line);
+    if (m_archiving)
+        m_archiving->BeforeLine(entry, record.receivedAt, m_line.size());
     entry.WriteLine(m_line, !m_holdFlushes);
     if (m_holdFlushes &&
         std::find(m_unflushed.begin(), m_unflushed.end(), &entry) == m_unflushed.end())

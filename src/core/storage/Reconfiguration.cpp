@@ -72,6 +72,7 @@ void WriteChoices(LogFileSet& set, const ConfigurationChoices& choices) {
     }
     set.m_settings.SetInt(kSettingsSection, "LOG_TYPE", scheme);
     WriteNetworkChoices(set.m_settings, choices);
+    choices.archive.WriteChanged(set.m_settings, choices.loadedArchive);
     set.m_settings.Save(SettingsPath());
 }
 } // namespace
@@ -100,6 +101,8 @@ ConfigurationChoices LoadConfigurationChoices(LogFileSet& set) {
     choices.tlsCert = choices.loadedNetwork.tlsCert;
     choices.tlsKey = choices.loadedNetwork.tlsKey;
     choices.tlsClientCa = choices.loadedNetwork.tlsClientCa;
+    choices.loadedArchive = ArchiveSettings::Read(set.m_settings);
+    choices.archive = choices.loadedArchive;
     return choices;
 }
 

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/archive/ArchiveSettings.h"
 #include "core/settings/NetworkSettings.h"
 
 class LogFileSet;
@@ -27,6 +28,9 @@ struct ConfigurationChoices {
     std::string tlsKey;
     std::string tlsClientCa;
     NetworkSettings loadedNetwork;
+    // The "Archive" group; likewise written only where it differs from `loadedArchive`.
+    ArchiveSettings archive;
+    ArchiveSettings loadedArchive;
 
     static constexpr std::uint16_t kSuggestedTcpPort = 514;
 };

@@ -340,8 +340,9 @@ void TcpReceiver::ReadPosted() {
 void TcpReceiver::CloseLateHandshakes(std::time_t now) {
     std::vector<TcpConnection*> late;
     for (auto& connection : m_connections) {
+        // Whole seconds: "past" the deadline second, so no handshake gets less than its full time.
         if (connection->m_tls && !connection->m_tls->Established() &&
-            now >= connection->m_handshakeDeadline)
+            now > connection->m_handshakeDeadline)
             late.push_back(connection.get());
     }
     for (TcpConnection* connection : late) {

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QIcon>
 
+#include "core/forward/Forwarding.h"
 #include "core/platform/AsyncSocket.h"
 #include "core/platform/MessageBox.h"
 #include "core/platform/OpenFileLimit.h"
@@ -100,6 +101,8 @@ bool CMyMarovindApp::InitInstance() {
         return false;
     // A TCP or IPv6 port that cannot be bound has its message; UDP over IPv4 goes on.
     ApplyNetworkSettings(LoadProgramNetworkSettings());
+    ApplyForwardSettings();
+    m_mainFrame->UpdateForwardPane();
     return true;
 }
 
@@ -107,6 +110,7 @@ int CMyMarovindApp::ExitInstance() {
     g_tcpReceiver.Close();
     g_tlsReceiver.Close();
     g_listener.ShutDownForExit();
+    g_forwarding.Stop(); // what was not sent waits in the disk queue for the next start
     return 0;
 }
 

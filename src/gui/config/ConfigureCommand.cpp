@@ -1,8 +1,11 @@
 #include "gui/config/ConfigureCommand.h"
 
+#include "core/forward/Forwarding.h"
 #include "core/storage/LogFileSet.h"
 #include "core/storage/Reconfiguration.h"
 #include "core/transport/NetworkReception.h"
+#include "gui/config/CfgArchive.h"
+#include "gui/config/CfgForward.h"
 #include "gui/config/CfgLogFiles.h"
 #include "gui/config/CfgNetwork.h"
 #include "gui/config/CfgSecurity.h"
@@ -16,6 +19,8 @@ bool RunConfigureCommand(LogFileSet& frame, QWidget* owner) {
     CCfgSecurity security;
     CCfgLogFiles logFiles;
     CCfgNetwork network;
+    CCfgArchive archive;
+    CCfgForward forward;
     CPropertySheet sheet(owner);
 
     ConfigurationChoices choices = LoadConfigurationChoices(frame);
@@ -31,10 +36,18 @@ bool RunConfigureCommand(LogFileSet& frame, QWidget* owner) {
     network.m_tlsCert = choices.tlsCert;
     network.m_tlsKey = choices.tlsKey;
     network.m_tlsClientCa = choices.tlsClientCa;
+    archive.m_archive = choices.archive;
+    const std::vector<std::string> targets =
+        frame.m_settings.GetStrings(kForwardSection, kForwardTargetKey);
+    for (const std::string& line : targets)
+        forward.m_targetText += line + "\r\n";
+    forward.m_loadedLines = targets;
 
     sheet.AddPage(&security);
     sheet.AddPage(&logFiles);
     sheet.AddPage(&network);
+    sheet.AddPage(&archive);
+    sheet.AddPage(&forward);
     sheet.SetTitle(QStringLiteral("Marovind Configuration"), 0);
     if (sheet.DoModal() != CPropertySheet::kIdOk)
         return false;
@@ -51,8 +64,14 @@ bool RunConfigureCommand(LogFileSet& frame, QWidget* owner) {
     choices.tlsCert = network.m_tlsCert;
     choices.tlsKey = network.m_tlsKey;
     choices.tlsClientCa = network.m_tlsClientCa;
+    choices.archive = archive.m_archive;
+    // Written only when changed: an untouched page leaves section [Forward] as it was.
+    const std::vector<std::string> newTargets = ForwardTargetLines(forward.m_targetText);
+    if (newTargets != targets)
+        frame.m_settings.SetStrings(kForwardSection, kForwardTargetKey, newTargets);
     ApplyConfiguration(frame, choices);
-    // UDP goes on as it was; TCP and IPv6 follow the saved settings at once.
+    // UDP goes on as it was; TCP, IPv6 and forwarding follow the saved settings at once.
     ApplyNetworkSettings(LoadProgramNetworkSettings());
+    ApplyForwardSettings();
     return true;
 }

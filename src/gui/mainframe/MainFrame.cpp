@@ -15,6 +15,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include "core/forward/Forwarding.h"
 #include "core/reception/AddressList.h"
 #include "core/reception/SyslogRecord.h"
 #include "core/transport/TcpReceiver.h"
@@ -98,6 +99,7 @@ std::intptr_t CMainFrame::SendMessage(unsigned message, std::uintptr_t wParam,
 std::intptr_t CMainFrame::OnSyslogMessage(const SyslogRecord& record) {
     GetActiveView()->AddMessageRow(record);
     WriteLogLine(record);
+    g_forwarding.Offer(record);
     return 1;
 }
 
@@ -113,8 +115,10 @@ QAction* CMainFrame::CommandAction(int commandId) const {
 }
 
 void CMainFrame::OnConfigure() {
-    if (RunConfigureCommand(*this, this))
+    if (RunConfigureCommand(*this, this)) {
         ApplyListSettings();
+        UpdateForwardPane();
+    }
 }
 
 void CMainFrame::ApplyListSettings() {
@@ -390,6 +394,23 @@ void CMainFrame::CreateTcpPane() {
     m_tlsPane = NetworkPane("tlsPane", 2);
     UpdateTlsPane();
     g_tlsReceiver.SetChangeHandler([this] { UpdateTlsPane(); });
+    m_forwardPane = NetworkPane("forwardPane", 3);
+    m_forwardPane->hide();
+    m_forwardTimer = new QTimer(this);
+    connect(m_forwardTimer, &QTimer::timeout, this, &CMainFrame::UpdateForwardPane);
+}
+
+// Shown while there is a target, with the workers' counts once a second; without a target
+// nothing is shown and no timer runs.
+void CMainFrame::UpdateForwardPane() {
+    const Forwarding::Totals totals = g_forwarding.Status();
+    m_forwardPane->setVisible(totals.targets > 0);
+    if (totals.targets > 0)
+        m_forwardPane->setText(QString::fromStdString(Forwarding::StatusText(totals)));
+    if (totals.targets > 0 && !m_forwardTimer->isActive())
+        m_forwardTimer->start(kForwardPaneMs);
+    else if (totals.targets == 0)
+        m_forwardTimer->stop();
 }
 
 void CMainFrame::UpdateTlsPane() {

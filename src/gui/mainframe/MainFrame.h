@@ -63,6 +63,9 @@ public:
     // The status pane "TCP: N connections", shown while TCP is on.
     QLabel* TcpStatusLabel() const { return m_tcpPane; }
     QLabel* TlsStatusLabel() const { return m_tlsPane; }
+    // Shows "Forward: N queued, K dropped" while forwarding has a target; after start-up
+    // and after the configuration changed.
+    void UpdateForwardPane();
     bool IsDestroyed() const { return m_destroyed; }
     // The log viewer that File > Open uses and that closes with this window; its printer
     // also prints the live list. File > Open stays greyed until one is attached.
@@ -115,6 +118,9 @@ private:
     QLabel* m_filterPane = nullptr;
     QLabel* m_tcpPane = nullptr;
     QLabel* m_tlsPane = nullptr;
+    QLabel* m_forwardPane = nullptr;
+    QTimer* m_forwardTimer = nullptr;
+    static constexpr int kForwardPaneMs = 1000;
     bool m_destroyed = false;
     LogViewerTemplate* m_viewerTemplate = nullptr;
     QTimer* m_layoutTimer = nullptr;

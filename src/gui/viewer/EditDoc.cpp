@@ -14,6 +14,7 @@
 #include "core/platform/MessageBox.h"
 #include "core/platform/ShareFile.h"
 #include "gui/framework/DisplayText.h"
+#include "gui/viewer/GzipUnpacker.h"
 #include "gui/viewer/LargeLogView.h"
 #include "gui/viewer/LogFileLoader.h"
 #include "gui/viewer/LogFileText.h"
@@ -22,6 +23,7 @@
 namespace {
 // The GUI thread's share of one load step; reception is served between steps.
 constexpr qint64 kStepMilliseconds = 20;
+constexpr int kUnpackPollMilliseconds = 50;
 std::int64_t g_largeFileLimit = CEditDoc::kLargeFileLimit;
 
 // -1 when unknown: the at-once load reports why.
@@ -61,21 +63,27 @@ int DocumentPosition(const QTextDocument& document, LargeLogView::Position at) {
 } // namespace
 
 CEditDoc::CEditDoc(CMyEditView& view, LargeLogView& largeView)
-    : m_view(view), m_large(largeView), m_step(std::make_unique<QTimer>()) {
+    : m_view(view), m_large(largeView), m_step(std::make_unique<QTimer>()),
+      m_unpackPoll(std::make_unique<QTimer>()) {
     m_step->setInterval(0);
+    m_unpackPoll->setInterval(kUnpackPollMilliseconds);
+    QObject::connect(m_unpackPoll.get(), &QTimer::timeout, m_unpackPoll.get(),
+                     [this] { UnpackStep(); });
     QObject::connect(m_step.get(), &QTimer::timeout, m_step.get(), [this] { LoadStep(); });
     QObject::connect(&m_large, &LargeLogView::TypedInto, m_step.get(),
                      [this](QKeyEvent* event) { OnTypedIntoLarge(*event); });
 }
 
-CEditDoc::~CEditDoc() = default;
+CEditDoc::~CEditDoc() {
+    ReleaseUnpacked();
+}
 
 std::int64_t CEditDoc::SetLargeFileLimit(std::int64_t limit) {
     return std::exchange(g_largeFileLimit, limit);
 }
 
 bool CEditDoc::IsLoading() const {
-    return m_loader != nullptr || m_large.Indexing();
+    return m_loader != nullptr || m_large.Indexing() || m_unpackPoll->isActive();
 }
 
 bool CEditDoc::IsLarge() const {
@@ -83,6 +91,8 @@ bool CEditDoc::IsLarge() const {
 }
 
 int CEditDoc::LoadPercent() const {
+    if (m_unpackPoll->isActive())
+        return m_unpacker->Percent();
     if (m_loader)
         return m_loader->Percent();
     return m_large.IsOpen() ? m_large.IndexPercent() : 100;
@@ -187,10 +197,62 @@ void CEditDoc::TakeOverFromLarge() {
         QCoreApplication::sendEvent(&m_view, event.get());
 }
 
+bool CEditDoc::StartUnpack(const std::string& path) {
+    ShareFile file; // the same checks and messages as any other open
+    std::string errorText;
+    if (!OpenLogFile(path, file, errorText)) {
+        AfxMessageBox(errorText);
+        return false;
+    }
+    AbandonLoad();
+    m_large.Close();
+    m_view.SetLoadedText({});
+    ReleaseUnpacked();
+    m_unpacker = std::make_unique<GzipUnpacker>(path);
+    m_unpackPoll->start();
+    if (m_onLoadStep)
+        m_onLoadStep();
+    return true;
+}
+
+void CEditDoc::UnpackStep() {
+    if (!m_unpacker->IsDone()) {
+        if (m_onLoadStep)
+            m_onLoadStep();
+        return;
+    }
+    m_unpackPoll->stop();
+    const GzipOutcome& outcome = m_unpacker->Outcome();
+    if (!outcome.ok) {
+        if (m_onLoadStep)
+            m_onLoadStep();
+        AfxMessageBox(outcome.error);
+        return;
+    }
+    const std::string& unpacked = m_unpacker->UnpackedPath();
+    OpenLarge(unpacked, SizeOf(unpacked));
+}
+
+void CEditDoc::ReleaseUnpacked() {
+    if (!m_unpacker)
+        return;
+    m_unpackPoll->stop();
+    if (m_large.IsOpen() && m_large.Path() == m_unpacker->UnpackedPath())
+        m_large.Close(); // the file must be closed before it can go on Windows
+    AbandonLoad();
+    m_unpacker.reset();
+}
+
 bool CEditDoc::OnOpenDocument(const std::string& path) {
+    if (GzipUnpacker::IsCompressed(path))
+        return StartUnpack(path);
     const std::int64_t size = SizeOf(path);
-    if (size > g_largeFileLimit)
-        return OpenLarge(path, size);
+    if (size > g_largeFileLimit) {
+        const bool opened = OpenLarge(path, size);
+        if (opened)
+            ReleaseUnpacked(); // only once the new file shows: a failed open keeps the old
+        return opened;
+    }
     QString text;
     std::string errorText;
     if (!LoadText(path, text, errorText)) {
@@ -199,6 +261,7 @@ bool CEditDoc::OnOpenDocument(const std::string& path) {
     }
     AbandonLoad(); // for this one
     m_large.Close();
+    ReleaseUnpacked();
     WaitCursor wait;
     m_view.SetLoadedText(text);
     if (m_onLoadStep)

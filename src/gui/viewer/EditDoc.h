@@ -8,6 +8,7 @@
 #include <QString>
 
 class CMyEditView;
+class GzipUnpacker;
 class LargeLogView;
 class LogFileLoader;
 class QKeyEvent;
@@ -20,7 +21,9 @@ class QTimer;
 // large-file view, which holds an index rather than the text. Typing into that view makes a
 // file of up to the text view's capacity editable: the text view fills in steps from the
 // event loop, the large view showing meanwhile, and takes over at the same place with the
-// keys typed. Larger files stay read-only.
+// keys typed. Larger files stay read-only. A compressed file (".gz") is first unpacked on a
+// worker thread into a temporary file, which the large-file view then shows and which is
+// removed when another file is shown or the viewer closes.
 class CEditDoc {
 public:
     // Files larger than this are shown through the large-file view.
@@ -59,6 +62,10 @@ public:
 
 private:
     bool OpenLarge(const std::string& path, std::int64_t length);
+    bool StartUnpack(const std::string& path);
+    void UnpackStep();
+    // Removes the temporary file a compressed one was unpacked into, closing it first.
+    void ReleaseUnpacked();
     // A key that edits, typed into the large view: kept, and the text view made to take over.
     void OnTypedIntoLarge(const QKeyEvent& event);
     void StartTextLoad();
@@ -71,6 +78,8 @@ private:
     LargeLogView& m_large;
     std::unique_ptr<LogFileLoader> m_loader;
     std::unique_ptr<QTimer> m_step;
+    std::unique_ptr<GzipUnpacker> m_unpacker;
+    std::unique_ptr<QTimer> m_unpackPoll;
     // Typed into the large view while the text view fills; replayed when it takes over.
     std::vector<std::unique_ptr<QKeyEvent>> m_typed;
     std::string m_path;

@@ -79,7 +79,7 @@ std::unique_ptr<QFileDialog> CreateOpenLogDialog(QWidget* mainWindow, const std:
     auto dialog = std::make_unique<QFileDialog>(mainWindow);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setFileMode(QFileDialog::ExistingFile);
-    dialog->setNameFilter(QStringLiteral("LOG Files (*.log)"));
+    dialog->setNameFilter(QStringLiteral("LOG Files (*.log *.log.gz)"));
     dialog->setDefaultSuffix(QStringLiteral("log"));
     dialog->setDirectory(QString::fromStdString(logDir));
     return dialog;

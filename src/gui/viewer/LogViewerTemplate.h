@@ -50,7 +50,8 @@ private:
 void OpenLogFileForViewing(QWidget* mainWindow, const std::string& logDir,
                            LogViewerTemplate& viewerTemplate);
 
-// The open dialog: "LOG Files (*.log)" only, default suffix "log", existing files only,
+// The open dialog: "LOG Files (*.log *.log.gz)" (rotated files compressed too), default
+// suffix "log", existing files only,
 // starting in `logDir`, with the main window as parent.
 std::unique_ptr<QFileDialog> CreateOpenLogDialog(QWidget* mainWindow, const std::string& logDir);
 
