@@ -2,9 +2,7 @@
 
 #ifndef _WIN32 // the programs run here are POSIX ones; Windows has its own in win/
 
-#include <fstream>
-#include <sstream>
-
+#include "AlertProgramSupport.h"
 #include "TempDir.h"
 #include "core/alerts/AlertDispatcher.h"
 #include "core/alerts/ProgramRunner.h"
@@ -12,17 +10,6 @@
 #include "core/reception/Decode.h"
 
 namespace {
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-bool AllEnded(ProgramRunner& runner) {
-    return PumpEventsUntil([&runner] { return runner.Running() == 0; }, 10000);
-}
 
 // Each argument NUL-terminated into `out`, standard input into `out`.in.
 AlertRule RecordingRule(const std::string& out) {
