@@ -68,7 +68,7 @@ QWidget* AlertRuleDialog::CreateConditionBox() {
     m_severity->addItem(QStringLiteral("(any)"), AlertCondition::kAnySeverity);
     for (int severity = 0; severity < 8; ++severity)
         m_severity->addItem(QString::fromLatin1(AlertSeverityName(severity)), severity);
-    form->addRow(QStringLiteral("Severity at &least:"), m_severity);
+    form->addRow(QStringLiteral("S&everity at least:"), m_severity);
     form->addRow(QStringLiteral("Facilities (none = any):"), CreateFacilityGrid());
     m_address = LineEdit("address");
     m_address->setPlaceholderText(QStringLiteral("10.1.1.1, or its first parts: 10.1."));
@@ -84,7 +84,9 @@ QWidget* AlertRuleDialog::CreateConditionBox() {
     auto* text = new QHBoxLayout;
     text->addWidget(m_textKind);
     text->addWidget(m_text, 1);
-    form->addRow(QStringLiteral("&Text:"), text);
+    auto* label = new QLabel(QStringLiteral("&Text:"));
+    label->setBuddy(m_text);
+    form->addRow(label, text);
     return box;
 }
 
@@ -103,7 +105,7 @@ QWidget* AlertRuleDialog::CreateFacilityGrid() {
 QWidget* AlertRuleDialog::CreateActionsBox() {
     auto* box = new QGroupBox(QStringLiteral("Do"));
     auto* form = new QFormLayout(box);
-    m_notify = CheckBox(QStringLiteral("&Notification in the tray"), "notify");
+    m_notify = CheckBox(QStringLiteral("Notification in the tra&y"), "notify");
     m_sound = CheckBox(QStringLiteral("&Sound"), "sound");
     m_highlight = CheckBox(QStringLiteral("High&light the row"), "highlight");
     m_run = CheckBox(QStringLiteral("&Run a program"), "run");
@@ -117,13 +119,13 @@ QWidget* AlertRuleDialog::CreateActionsBox() {
         QStringLiteral("One argument a line; %time% %address% %facility% %severity% %host% "
                        "%app% %message% are replaced"));
     m_arguments->setFixedHeight(m_arguments->fontMetrics().lineSpacing() * 4 + 8);
-    form->addRow(QStringLiteral("Ar&guments:"), m_arguments);
+    form->addRow(QStringLiteral("Argu&ments:"), m_arguments);
     connect(m_run, &QCheckBox::toggled, this, &AlertRuleDialog::UpdateProgramFields);
     m_interval = new QSpinBox;
     m_interval->setObjectName(QStringLiteral("interval"));
     m_interval->setRange(1, kMaxIntervalSeconds);
     m_interval->setSuffix(QStringLiteral(" s"));
-    form->addRow(QStringLiteral("At most once in:"), m_interval);
+    form->addRow(QStringLiteral("At most &once in:"), m_interval);
     return box;
 }
 
