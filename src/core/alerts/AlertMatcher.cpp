@@ -67,18 +67,23 @@ std::size_t SkipBracketed(std::string_view pattern, std::size_t i) {
 }
 } // namespace
 
-// A text looked for in many messages: its skip table is made once.
+// A text looked for in many messages: its skip table and its byte pairs (folded, as the
+// message's pairs are) are made once.
 struct AlertMatcher::Needle {
-    explicit Needle(std::string t) : text(std::move(t)), searcher(text.begin(), text.end()) {}
+    explicit Needle(std::string t)
+        : text(std::move(t)), searcher(text.begin(), text.end()),
+          pairs(BytePairs::Of(Folded(text))) {}
     Needle(const Needle&) = delete;
     Needle& operator=(const Needle&) = delete;
 
-    bool In(std::string_view haystack) const {
-        return std::search(haystack.begin(), haystack.end(), searcher) != haystack.end();
+    bool In(std::string_view haystack, AlertMessage& message) const {
+        return message.FoldedPairs().HasAll(pairs) &&
+               std::search(haystack.begin(), haystack.end(), searcher) != haystack.end();
     }
 
     const std::string text;
     const std::boyer_moore_horspool_searcher<std::string::const_iterator> searcher;
+    const std::vector<std::uint16_t> pairs;
 };
 
 namespace {
@@ -142,6 +147,12 @@ std::string_view AlertMessage::FoldedText() {
     return *m_folded;
 }
 
+const BytePairs& AlertMessage::FoldedPairs() {
+    if (!m_pairs)
+        m_pairs.emplace(FoldedText());
+    return *m_pairs;
+}
+
 std::optional<AlertMatcher> AlertMatcher::Compile(const AlertCondition& condition,
                                                   std::string& error) {
     AlertMatcher matcher;
@@ -187,9 +198,9 @@ bool AlertMatcher::FieldsMatch(AlertMessage& message) const {
 
 bool AlertMatcher::TextMatches(AlertMessage& message) const {
     if (!m_regex)
-        return !m_foldedText || m_foldedText->In(message.FoldedText());
+        return !m_foldedText || m_foldedText->In(message.FoldedText(), message);
     const std::string_view text = message.Text().substr(0, kRegexWindow);
-    if (m_requiredLiteral && !m_requiredLiteral->In(text))
+    if (m_requiredLiteral && !m_requiredLiteral->In(text, message))
         return false;
     return std::regex_match(text.begin(), text.end(), *m_regex);
 }

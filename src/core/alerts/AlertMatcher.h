@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "core/alerts/AlertRule.h"
+#include "core/alerts/BytePairs.h"
 #include "core/alerts/SenderPattern.h"
 #include "core/fields/MessageFields.h"
 
@@ -23,12 +24,15 @@ public:
     const MessageFields& Fields();
     // ASCII letters in lower case, CR and LF as the blanks the list shows.
     std::string_view FoldedText();
+    // The byte pairs of the folded text.
+    const BytePairs& FoldedPairs();
 
 private:
     const SyslogRecord& m_record;
     std::string_view m_text;
     std::optional<MessageFields> m_fields;
     std::optional<std::string> m_folded;
+    std::optional<BytePairs> m_pairs;
 };
 
 // A rule's condition made ready once: the typed texts folded, the regular expression
