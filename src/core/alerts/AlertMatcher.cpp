@@ -19,12 +19,6 @@ std::string Folded(std::string_view text) {
     return folded;
 }
 
-bool StartsWithFolded(std::string_view field, const std::string& folded) {
-    return folded.empty() || (field.size() >= folded.size() &&
-                              std::equal(folded.begin(), folded.end(), field.begin(),
-                                         [](char t, char f) { return FoldAscii(f) == t; }));
-}
-
 // libstdc++'s polynomial mode runs the expression as an automaton, without backtracking: no
 // pattern can take exponential time or recurse once per character. Wrapped in "anything"
 // on both sides and matched whole, a search is one pass over the text instead of one per
@@ -159,8 +153,8 @@ std::optional<AlertMatcher> AlertMatcher::Compile(const AlertCondition& conditio
     matcher.m_minimumSeverity = condition.minimumSeverity;
     matcher.m_facilities = condition.facilities;
     matcher.m_sender = SenderPattern(condition.address);
-    matcher.m_host = Folded(condition.host);
-    matcher.m_app = Folded(condition.app);
+    matcher.m_host = AsciiLowered(condition.host);
+    matcher.m_app = AsciiLowered(condition.app);
     if (!condition.textIsRegex) {
         matcher.m_foldedText = NeedleFor(Folded(condition.text));
         return matcher;
@@ -193,7 +187,7 @@ bool AlertMatcher::FieldsMatch(AlertMessage& message) const {
     if (m_host.empty() && m_app.empty())
         return true;
     const MessageFields& fields = message.Fields();
-    return StartsWithFolded(fields.host, m_host) && StartsWithFolded(fields.app, m_app);
+    return FieldStartsWith(fields.host, m_host) && FieldStartsWith(fields.app, m_app);
 }
 
 bool AlertMatcher::TextMatches(AlertMessage& message) const {

@@ -8,8 +8,8 @@
 
 #include "core/alerts/AlertRule.h"
 #include "core/alerts/BytePairs.h"
-#include "core/alerts/SenderPattern.h"
 #include "core/fields/MessageFields.h"
+#include "core/reception/SenderPattern.h"
 
 struct SyslogRecord;
 

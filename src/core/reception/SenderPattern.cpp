@@ -1,4 +1,4 @@
-#include "core/alerts/SenderPattern.h"
+#include "core/reception/SenderPattern.h"
 
 #include <algorithm>
 
