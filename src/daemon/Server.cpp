@@ -10,8 +10,17 @@
 #include "core/transport/NetworkReception.h"
 #include "core/transport/TcpReceiver.h"
 
-Server::Server() {
+Server::Server(std::function<void(const std::string&)> writeLine)
+    : m_writeLine(std::move(writeLine)), m_programs(m_writeLine) {
     AfxSetMainWnd(this);
+    m_alerts.SetListener([this](const Alert& alert) {
+        if (m_writeLine)
+            m_writeLine(AlertLine(alert));
+    });
+}
+
+void Server::LoadAlertRules() {
+    m_alerts.SetRules(m_alertRules.Load());
 }
 
 Server::~Server() {
@@ -25,6 +34,7 @@ int Server::Start(std::uint16_t port) {
     }
     RaiseOpenFileLimit(); // thousands of per-address files
     OpenLogFiles();
+    LoadAlertRules();
     g_listener.ReloadSourceFilter();
     if (!g_listener.Open(port))
         return kStartFailed;
@@ -35,6 +45,7 @@ int Server::Start(std::uint16_t port) {
 
 void Server::Reload() {
     ApplyConfiguration(*this, LoadConfigurationChoices(*this));
+    LoadAlertRules();
     ApplyNetworkSettings(CurrentNetworkSettings());
     ApplyForwardSettings();
 }
@@ -71,5 +82,6 @@ std::intptr_t Server::SendMessage(unsigned message, std::uintptr_t wParam, std::
     const auto& record = *reinterpret_cast<const SyslogRecord*>(lParam);
     WriteLogLine(record);
     g_forwarding.Offer(record);
+    m_alerts.Deliver(record);
     return 1;
 }

@@ -1,5 +1,11 @@
 #pragma once
 #include <cstdint>
+#include <functional>
+#include <string>
+
+#include "core/alerts/AlertDispatcher.h"
+#include "core/alerts/AlertRulesLoader.h"
+#include "core/alerts/ProgramRunner.h"
 
 #include "core/platform/MessageTarget.h"
 #include "core/settings/NetworkSettings.h"
@@ -12,7 +18,8 @@ public:
     static constexpr int kStarted = 0;
     static constexpr int kStartFailed = 1;
 
-    Server();
+    // Each alert, and each alert program that cannot be started, is one line to `writeLine`.
+    explicit Server(std::function<void(const std::string&)> writeLine = {});
     ~Server() override;
 
     // Start-up in the window program's order: the log file set (which writes any missing
@@ -25,8 +32,8 @@ public:
     void OverrideTcpPort(std::uint16_t port) { m_tcpPortOverride = port; }
     // The same for TLS_PORT.
     void OverrideTlsPort(std::uint16_t port) { m_tlsPortOverride = port; }
-    // Takes the settings file and ipaddr.flt from disk again, as the configuration sheet's
-    // OK does when nothing in it was changed: log files are reopened, and changed network
+    // Takes the settings file, ipaddr.flt and alerts.ini from disk again, as the configuration
+    // sheet's OK does when nothing in it was changed: log files are reopened, and changed network
     // settings take effect.
     void Reload();
     // The network settings of the settings file, with the command line's TCP and TLS ports.
@@ -38,6 +45,13 @@ public:
                               std::intptr_t lParam) override;
 
 private:
+    void LoadAlertRules();
+
+    std::function<void(const std::string&)> m_writeLine;
+    // Without a desktop only the rules' programs run; every alert is written down.
+    ProgramRunner m_programs;
+    AlertDispatcher m_alerts{&m_programs};
+    AlertRulesLoader m_alertRules;
     std::uint16_t m_tcpPortOverride = 0;
     std::uint16_t m_tlsPortOverride = 0;
 };

@@ -49,7 +49,7 @@ bool SetProgramDirectory(const std::string& directory) {
 }
 
 int Serve(const DaemonOptions& options, const std::function<void()>& ready) {
-    Server server;
+    Server server(WriteLine);
     server.OverrideTcpPort(options.tcpPort);
     server.OverrideTlsPort(options.tlsPort);
     const NetworkSettings network = server.CurrentNetworkSettings();

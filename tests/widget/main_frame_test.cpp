@@ -482,7 +482,7 @@ void MainFrameTest::commandsAndBars() {
     QStringList menus;
     for (QAction* menu : m_frame->menuBar()->actions())
         menus << menu->text();
-    QCOMPARE(menus, QStringList({"&File", "&View", "&Help"}));
+    QCOMPARE(menus, QStringList({"&File", "&View", "&Tools", "&Help"}));
 
     QStringList tips;
     for (QAction* action : m_frame->ToolBar()->actions())

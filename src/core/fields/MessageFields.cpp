@@ -1,5 +1,7 @@
 #include "core/fields/MessageFields.h"
 
+#include <algorithm>
+
 #include <array>
 
 namespace {
@@ -362,4 +364,22 @@ MessageFields ParseMessageFields(std::string_view text) {
     fields = MessageFields();
     fields.message = text;
     return fields;
+}
+
+namespace {
+char AsciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
+} // namespace
+
+bool FieldStartsWith(std::string_view field, std::string_view typed) {
+    return typed.empty() || (field.size() >= typed.size() &&
+                             std::equal(typed.begin(), typed.end(), field.begin(),
+                                        [](char t, char f) { return AsciiLower(f) == t; }));
+}
+
+std::string AsciiLowered(std::string_view text) {
+    std::string lowered(text);
+    std::transform(lowered.begin(), lowered.end(), lowered.begin(), AsciiLower);
+    return lowered;
 }

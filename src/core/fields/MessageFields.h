@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 // How a message's header was read.
@@ -32,3 +33,9 @@ struct MessageFields {
 // the BSD format (with or without host name, Cisco's form among them), failing that as no
 // header at all. Reads nothing beyond `text` and never rejects: every text gives fields.
 MessageFields ParseMessageFields(std::string_view text);
+
+// A typed host name or application as the filter bar and the alert rules take it: the field
+// must be the typed text or start with it, letter case aside; an empty one matches every
+// field. `typed` is in ASCII lower case (AsciiLowered).
+bool FieldStartsWith(std::string_view field, std::string_view typed);
+std::string AsciiLowered(std::string_view text);

@@ -16,6 +16,11 @@ struct SyslogRecord {
     std::time_t receivedAt = 0;    // the clock reading receiveTime was formed from
 };
 
+// The facility code the priority carries, 0 (kern) to 127, whether it has a name or not.
+inline int FacilityCode(const SyslogRecord& record) {
+    return (record.priority & 0x3F8) >> 3;
+}
+
 // Sent synchronously to the main window with lParam pointing at a SyslogRecord.
 constexpr unsigned WM_USER = 1024;
 constexpr unsigned WM_SYSLOG_MESSAGE = WM_USER + 1001;

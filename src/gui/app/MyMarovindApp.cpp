@@ -96,6 +96,7 @@ bool CMyMarovindApp::InitInstance() {
     RaiseOpenFileLimit(); // thousands of per-address files
     m_mainFrame->OpenLogFiles();
     m_mainFrame->ApplyListSettings();
+    m_mainFrame->LoadAlertRules();
     g_listener.ReloadSourceFilter();
     if (StartUpEnded() || !g_listener.Open())
         return false;
@@ -134,7 +135,7 @@ void CMyMarovindApp::OpenMainDocument() {
 void CMyMarovindApp::OnTerminationRequested() {
     m_terminationRequested = true;
     if (m_mainFrame) {
-        m_mainFrame->close(); // as File > Exit: the log files are flushed and closed
+        m_mainFrame->Exit(); // the log files are flushed and closed
         return;
     }
     // Still starting: end the splash (or whatever waits for the operator) at once.

@@ -11,6 +11,7 @@ enum CommandId : int {
     ID_FILE_EXPORT = 32777,
     // View > Columns: one item per header field, in the order of Field.
     ID_VIEW_FIELD_FIRST = 32780,
+    ID_TOOLS_ALERTS = 32790,
     ID_FILE_NEW = 57600,
     ID_FILE_OPEN = 57601,
     ID_FILE_PRINT_SETUP = 57606,

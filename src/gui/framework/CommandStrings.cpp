@@ -28,6 +28,8 @@ constexpr CommandString kCommandStrings[] = {
     {ID_EDIT_FIND, "Find the specified text\nFind"},
     {ID_EDIT_SELECT_ALL, "Select the entire document\nSelect All"},
     {ID_APP_ABOUT, "Display program information, version number and copyright\nAbout"},
+    {ID_TOOLS_ALERTS,
+     "Set up the alert rules: notifications, sounds, highlights and programs\nAlerts"},
     {ID_APP_EXIT, "Quit the application; prompts to save documents\nExit"},
     {ID_VIEW_TOOLBAR, "Show or hide the toolbar\nToggle ToolBar"},
     {ID_VIEW_STATUS_BAR, "Show or hide the status bar\nToggle StatusBar"},

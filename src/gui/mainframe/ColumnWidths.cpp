@@ -30,7 +30,8 @@ bool ColumnWidths::Widen(const LiveListModel::Cells& cells) {
     for (std::size_t column = 0; column < cells.size(); ++column) {
         const std::string_view bytes = cells[column];
         int& widest = m_widest[column];
-        const auto bound = static_cast<long long>(bytes.size()) * m_maxAdvance + m_padding;
+        const int padding = m_padding + (column == 0 ? m_markerRoom : 0);
+        const auto bound = static_cast<long long>(bytes.size()) * m_maxAdvance + padding;
         if (bound <= widest)
             continue;
         // Times, senders and types repeat from row to row: a short cell like the last one
@@ -41,13 +42,21 @@ bool ColumnWidths::Widen(const LiveListModel::Cells& cells) {
                 continue;
             last.assign(bytes);
         }
-        const int width = TextWidth(bytes) + m_padding;
+        const int width = TextWidth(bytes) + padding;
         if (width > widest) {
             widest = width;
             grew = true;
         }
     }
     return grew;
+}
+
+void ColumnWidths::MakeRoomForMarker(int room) {
+    if (m_markerRoom != 0)
+        return;
+    m_markerRoom = room;
+    m_widest[0] += room;
+    m_lastMeasured[0].clear();
 }
 
 int ColumnWidths::TextWidth(std::string_view bytes) const {

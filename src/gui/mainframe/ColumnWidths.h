@@ -19,6 +19,8 @@ public:
 
     // Widens the columns to fit the row's cells; true when some column grew.
     bool Widen(const LiveListModel::Cells& cells);
+    // From now on the first column also holds the alert marker, `room` wide.
+    void MakeRoomForMarker(int room);
     // The width that fits the column's widest cell so far, padding included.
     int Widest(int column) const { return m_widest[static_cast<std::size_t>(column)]; }
 
@@ -30,6 +32,7 @@ private:
     std::array<int, 256> m_latin1Advance{};
     int m_maxAdvance = 0; // no byte of any cell draws wider than this
     int m_padding;
+    int m_markerRoom = 0; // in the first column, once a row carries the marker
     std::array<int, LiveListModel::ColumnCount> m_widest{};
     static constexpr std::size_t kRememberedCellBytes = 64;
     std::array<std::string, LiveListModel::ColumnCount> m_lastMeasured;

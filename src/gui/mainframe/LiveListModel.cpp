@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <limits>
 
+#include <QIcon>
+#include <QPainter>
+#include <QPixmap>
+
 #include "core/fields/MessageFields.h"
 #include "gui/framework/DisplayText.h"
 #include "gui/mainframe/FieldText.h"
@@ -13,6 +17,27 @@ constexpr const char* kHeaders[LiveListModel::ColumnCount] = {"Time", "IP Addres
                                                               "Message"};
 // The view counts rows in an int; beyond that the oldest rows are simply not shown.
 constexpr std::size_t kMaxShownRows = std::numeric_limits<int>::max();
+// A row's tag byte: its severity, 15 for none, and a bit for the alert marker.
+constexpr int kTagNoSeverity = 0x0F;
+constexpr int kTagMarked = 0x80;
+
+// A red disc with a white bar, drawn once: the marker of a row an alert rule matched.
+QIcon AlertMarker() {
+    static const QIcon marker = [] {
+        QPixmap pixmap(12, 12);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(210, 0, 0));
+        painter.drawEllipse(0, 0, 12, 12);
+        painter.setBrush(Qt::white);
+        painter.drawRect(5, 2, 2, 5);
+        painter.drawRect(5, 8, 2, 2);
+        return QIcon(pixmap);
+    }();
+    return marker;
+}
 } // namespace
 
 LiveListModel::LiveListModel(QObject* parent) : QAbstractTableModel(parent) {
@@ -26,11 +51,22 @@ void LiveListModel::AddStartupRow(const Cells& cells) {
     StartFlushTimer();
 }
 
-void LiveListModel::AddMessageRow(const Cells& cells, int severity) {
+void LiveListModel::AddMessageRow(const Cells& cells, int severity, bool marked) {
     if (m_filter.IsSet() && m_filter.Matches(severity, cells[AddressColumn], cells[MessageColumn]))
         m_matches.push_back(m_dropped + m_messages.Size());
-    m_messages.Append(cells.data(), static_cast<unsigned char>(severity));
+    const int stored = severity == RowFilter::kNoSeverity ? kTagNoSeverity : severity;
+    m_messages.Append(cells.data(), static_cast<unsigned char>(stored | (marked ? kTagMarked : 0)));
     StartFlushTimer();
+}
+
+int LiveListModel::SeverityOfHeld(std::size_t held) const {
+    const int stored = m_messages.Tag(held) & ~kTagMarked;
+    return stored == kTagNoSeverity ? RowFilter::kNoSeverity : stored;
+}
+
+bool LiveListModel::IsMarked(int row) const {
+    return row >= 0 && row < ShownMessageRows() &&
+           (m_messages.Tag(HeldIndexOfRow(row)) & kTagMarked);
 }
 
 void LiveListModel::StartFlushTimer() {
@@ -48,7 +84,8 @@ void LiveListModel::FlushPendingRows() {
     bool changed = DropBeyondBound();
     const std::size_t held = std::min(m_startup.Size() + ListedMessageRows(), kMaxShownRows);
     const int pending = static_cast<int>(held) - ShownRows();
-    m_flushTimer.setInterval(pending > kFloodRowsPerTick ? kFloodFlushIntervalMs : kFlushIntervalMs);
+    m_flushTimer.setInterval(pending > kFloodRowsPerTick ? kFloodFlushIntervalMs
+                                                         : kFlushIntervalMs);
     if (pending > 0) {
         // Start-up rows arrive before any message row, so at most one kind is pending here
         // unless both came in one tick; either way the new rows go above the ones shown.
@@ -72,7 +109,7 @@ void LiveListModel::SetFilter(const RowFilter& filter) {
         Cells cells;
         for (std::size_t row = 0; row < m_messages.Size(); ++row) {
             m_messages.Cells(row, cells.data());
-            if (m_filter.Matches(m_messages.Tag(row), cells[AddressColumn], cells[MessageColumn]))
+            if (m_filter.Matches(SeverityOfHeld(row), cells[AddressColumn], cells[MessageColumn]))
                 m_matches.push_back(m_dropped + row);
         }
     }
@@ -196,8 +233,10 @@ QVariant LiveListModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::BackgroundRole || role == Qt::ForegroundRole) {
         if (!m_severityColours || index.row() >= ShownMessageRows())
             return {};
-        return SeverityStyle(m_messages.Tag(HeldIndexOfRow(index.row())), role);
+        return SeverityStyle(SeverityOfHeld(HeldIndexOfRow(index.row())), role);
     }
+    if (role == Qt::DecorationRole && index.column() == 0 && IsMarked(index.row()))
+        return AlertMarker();
     if (role == Qt::ToolTipRole && !m_fields.Empty()) {
         const std::string_view bytes = CellBytes(index.row(), MessageColumn);
         return DecodeLogBytes(QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size())));

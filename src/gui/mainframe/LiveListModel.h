@@ -16,7 +16,8 @@
 // The rows of the live list, newest on top, the start-up rows below every message row. A
 // row is held the moment it is added; the views are told about new rows in one batch per
 // display tick, so a burst of messages costs one insertion in the view instead of one per
-// message; while a flood lasts the tick is longer. With a bound set, the same tick drops the oldest message rows beyond it.
+// message; while a flood lasts the tick is longer. With a bound set, the same tick drops the oldest
+// message rows beyond it.
 //
 // A filter hides message rows without dropping them: every row is still held and counted
 // against the bound, and the sequence numbers of the matching ones are listed in arrival
@@ -44,8 +45,11 @@ public:
     // Holds the row at once as single-byte text; it reaches the views at the next flush.
     // Start-up rows come before any message row and are never dropped.
     void AddStartupRow(const Cells& cells);
-    // `severity` as syslog counts it (RowFilter::kNoSeverity when it has no name).
-    void AddMessageRow(const Cells& cells, int severity = RowFilter::kNoSeverity);
+    // `severity` as syslog counts it (RowFilter::kNoSeverity when it has no name). A marked
+    // row (an alert rule asked for it) shows the alert marker in its first column.
+    void AddMessageRow(const Cells& cells, int severity = RowFilter::kNoSeverity,
+                       bool marked = false);
+    bool IsMarked(int row) const;
     // The most message rows kept; 0 keeps them all. Takes effect at once.
     void SetMessageRowBound(std::size_t rows);
     std::size_t MessageRowBound() const { return m_bound; }
@@ -105,6 +109,7 @@ private:
     int ShownMessageRows() const { return static_cast<int>(m_shownMessages); }
     int ShownRows() const { return ShownMessageRows() + m_shownStartup; }
     QVariant DisplayText(int row, int column) const;
+    int SeverityOfHeld(std::size_t held) const;
 
     RowArena m_startup{ColumnCount};
     RowArena m_messages{ColumnCount};

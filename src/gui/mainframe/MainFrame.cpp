@@ -15,10 +15,14 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include "core/alerts/AlertRulesLoader.h"
 #include "core/forward/Forwarding.h"
+#include "core/platform/MessageBox.h"
 #include "core/reception/AddressList.h"
 #include "core/reception/SyslogRecord.h"
 #include "core/transport/TcpReceiver.h"
+#include "gui/alerts/AlertsDialog.h"
+#include "gui/alerts/WindowAlerts.h"
 #include "gui/config/ConfigureCommand.h"
 #include "gui/framework/CommandIds.h"
 #include "gui/framework/CommandStrings.h"
@@ -53,7 +57,8 @@ QLabel* IndicatorPane(const char* text, QWidget* parent) {
 }
 } // namespace
 
-CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent), m_view(new CMyMarovindView(this)) {
+CMainFrame::CMainFrame(QWidget* parent)
+    : QMainWindow(parent), m_view(new CMyMarovindView(this)), m_alerts(new WindowAlerts(this)) {
     RegisterMarovindResources();
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QRect available = screen ? screen->availableGeometry() : QRect(0, 0, 640, 480);
@@ -66,6 +71,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent), m_view(new CMyMar
     CreateStatusBar();
     CreateListChoices();
     setWindowTitle(QString::fromLatin1(kTitle));
+    connect(m_alerts, &WindowAlerts::RaiseRequested, this, &CMainFrame::RaiseFromTray);
     AfxSetMainWnd(this);
 }
 
@@ -97,7 +103,7 @@ std::intptr_t CMainFrame::SendMessage(unsigned message, std::uintptr_t wParam,
 }
 
 std::intptr_t CMainFrame::OnSyslogMessage(const SyslogRecord& record) {
-    GetActiveView()->AddMessageRow(record);
+    GetActiveView()->AddMessageRow(record, m_alerts->Deliver(record));
     WriteLogLine(record);
     g_forwarding.Offer(record);
     return 1;
@@ -171,9 +177,50 @@ void CMainFrame::OnHelpIndex() {
     ShowHelpFinder(this);
 }
 
+void CMainFrame::LoadAlertRules() {
+    m_alerts->Load();
+}
+
+void CMainFrame::OnAlerts() {
+    AlertsDialog dialog(m_alerts->Rules(), AlertRulesLoader::Path(), this);
+    if (dialog.exec() == QDialog::Accepted && dialog.Changed())
+        m_alerts->SetRules(dialog.Rules());
+}
+
+void CMainFrame::Exit() {
+    m_exiting = true;
+    close();
+}
+
+void CMainFrame::RaiseFromTray() {
+    showNormal();
+    raise();
+    activateWindow();
+}
+
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (!m_exiting && KeepRunningInTray()) {
+        hide();
+        event->ignore();
+        return;
+    }
     OnDestroy();
     event->accept();
+}
+
+// Only while a rule notifies through a tray icon that can be shown; the operator is asked
+// once and the answer kept.
+bool CMainFrame::KeepRunningInTray() {
+    if (!m_alerts->AnyNotification() || !m_alerts->TrayAvailable())
+        return false;
+    bool tray = false;
+    if (m_settings.GetBool(kSettingsSection, kTrayKey, tray))
+        return tray;
+    tray = AfxQuestionBox("Alert notifications appear only while Marovind runs. Keep it "
+                          "running in the tray when its window is closed?\r\n(File > Exit "
+                          "always ends it.)") == IDYES;
+    RememberChoice(kTrayKey, tray);
+    return tray;
 }
 
 void CMainFrame::OnDestroy() {
@@ -221,7 +268,7 @@ void CMainFrame::CreateMenus() {
     file->addAction(exportRows);
     file->addSeparator();
     QAction* exit = AddCommand(ID_APP_EXIT, QStringLiteral("E&xit"));
-    connect(exit, &QAction::triggered, this, &QWidget::close);
+    connect(exit, &QAction::triggered, this, &CMainFrame::Exit);
     file->addAction(exit);
 
     // Print has a key but no menu item; the window itself carries its shortcut.
@@ -232,6 +279,11 @@ void CMainFrame::CreateMenus() {
 
     // The View menu's two toggles are filled in once the bars exist.
     m_viewMenu = menuBar()->addMenu(QStringLiteral("&View"));
+
+    QMenu* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
+    QAction* alerts = AddCommand(ID_TOOLS_ALERTS, QStringLiteral("&Alerts..."));
+    connect(alerts, &QAction::triggered, this, &CMainFrame::OnAlerts);
+    tools->addAction(alerts);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     QAction* index = AddCommand(ID_HELP_INDEX, QStringLiteral("&Index"), QKeySequence(Qt::Key_F1));

@@ -10,6 +10,7 @@
 
 class CMyMarovindView;
 class FilterBar;
+class WindowAlerts;
 class LogViewerTemplate;
 class QAction;
 class QLabel;
@@ -44,6 +45,9 @@ public:
     // operator moved or sized a column; both written only when the operator changes them.
     static constexpr const char* kColumnsKey = "COLUMNS";
     static constexpr const char* kColumnLayoutKey = "COLUMN_LAYOUT";
+    // Whether closing the window keeps the program running in the tray; asked and written
+    // the first time the window is closed while a rule notifies.
+    static constexpr const char* kTrayKey = "TRAY";
     // Moving or sizing a column is written this long after the last change.
     static constexpr int kLayoutSaveDelayMs = 500;
 
@@ -70,6 +74,9 @@ public:
     // The log viewer that File > Open uses and that closes with this window; its printer
     // also prints the live list. File > Open stays greyed until one is attached.
     void SetLogViewerTemplate(LogViewerTemplate* viewerTemplate);
+    WindowAlerts& Alerts() const { return *m_alerts; }
+    // alerts.ini from the program directory: the rules in force from now on.
+    void LoadAlertRules();
 
 signals:
     // The window was closed: the log files are closed and the application is to end.
@@ -85,6 +92,12 @@ public slots:
     // File > Export...: the rows shown into a CSV or JSON Lines file.
     void OnFileExport();
     void OnHelpIndex();
+    // Tools > Alerts...: the rules; on OK they are written and in force at once.
+    void OnAlerts();
+    // File > Exit: ends the program, whatever the tray choice.
+    void Exit();
+    // The window comes back from the tray or from behind others.
+    void RaiseFromTray();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -92,6 +105,7 @@ protected:
 private:
     std::intptr_t OnSyslogMessage(const SyslogRecord& record);
     void OnDestroy();
+    bool KeepRunningInTray();
     QAction* AddCommand(int commandId, const QString& text, const QKeySequence& keys = {});
     void CreateMenus();
     void CreateToolBar();
@@ -122,6 +136,8 @@ private:
     QTimer* m_forwardTimer = nullptr;
     static constexpr int kForwardPaneMs = 1000;
     bool m_destroyed = false;
+    bool m_exiting = false;
+    WindowAlerts* m_alerts;
     LogViewerTemplate* m_viewerTemplate = nullptr;
     QTimer* m_layoutTimer = nullptr;
 };

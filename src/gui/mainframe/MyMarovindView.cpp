@@ -94,7 +94,7 @@ void CMyMarovindView::AddLocalRow(const std::string& message) {
     m_widths.Widen(cells);
 }
 
-void CMyMarovindView::AddMessageRow(const SyslogRecord& record) {
+void CMyMarovindView::AddMessageRow(const SyslogRecord& record, bool marked) {
     m_type.assign(record.facilityName ? record.facilityName : "");
     m_type += '.';
     m_type += record.severityName ? record.severityName : "";
@@ -102,7 +102,11 @@ void CMyMarovindView::AddMessageRow(const SyslogRecord& record) {
     const LiveListModel::Cells cells = {record.receiveTime ? record.receiveTime : "",
                                         record.sourceAddress ? record.sourceAddress : "", m_type,
                                         record.messageText ? record.messageText : ""};
-    m_model->AddMessageRow(cells, record.severity >= 0 ? record.severity : RowFilter::kNoSeverity);
+    m_model->AddMessageRow(cells, record.severity >= 0 ? record.severity : RowFilter::kNoSeverity,
+                           marked);
+    if (marked)
+        m_widths.MakeRoomForMarker(style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, this) +
+                                   4);
     m_widths.Widen(cells);
 }
 

@@ -33,7 +33,8 @@ public:
                         unsigned tlsPort = 0, const std::string& tlsFingerprint = {});
     // One received message as the new top row. From the first one on, every column fits
     // its widest cell and the headers no longer count.
-    void AddMessageRow(const SyslogRecord& record);
+    // A marked row carries the alert marker in its first column.
+    void AddMessageRow(const SyslogRecord& record, bool marked = false);
 
     // Shows only the rows the filter lets through (all when it is unset). Scrolled away
     // from the top, the row on top stays on top, or the nearest older one shown; the

@@ -17,34 +17,14 @@ char AsciiLower(char c) {
 }
 
 std::string TypedField(const QString& typed) {
-    std::string text = typed.trimmed().toStdString();
-    std::transform(text.begin(), text.end(), text.begin(), AsciiLower);
-    return text;
-}
-
-// The typed start of a field: empty lets every row through, otherwise the field must
-// have it.
-bool FieldStartsWith(std::string_view field, const std::string& typed) {
-    return typed.empty() || (field.size() >= typed.size() &&
-                             std::equal(typed.begin(), typed.end(), field.begin(),
-                                        [](char t, char f) { return AsciiLower(f) == t; }));
+    return AsciiLowered(typed.trimmed().toStdString());
 }
 } // namespace
 
 RowFilter::RowFilter(int minimumSeverity, const QString& address, const QString& text,
                      const QString& host, const QString& app)
-    : m_minimumSeverity(minimumSeverity), m_address(address.trimmed().toStdString()),
+    : m_minimumSeverity(minimumSeverity), m_sender(address.trimmed().toStdString()),
       m_host(TypedField(host)), m_app(TypedField(app)) {
-    // IPv6 addresses are shown in lower case and split into groups by colons.
-    const bool ipv6 = m_address.find(':') != std::string::npos;
-    if (ipv6)
-        std::transform(m_address.begin(), m_address.end(), m_address.begin(), AsciiLower);
-    const char separator = ipv6 ? ':' : '.';
-    if (!m_address.empty() && m_address.back() == separator) {
-        m_addressIsPrefix = true;
-    } else if (!m_address.empty()) {
-        m_address += separator; // the typed parts must end where a part ends
-    }
     if (IsAscii(text)) {
         m_asciiText = text.toLower().toStdString();
     } else {
@@ -53,14 +33,14 @@ RowFilter::RowFilter(int minimumSeverity, const QString& address, const QString&
 }
 
 bool RowFilter::IsSet() const {
-    return m_minimumSeverity != kAnySeverity || !m_address.empty() || !m_asciiText.empty() ||
+    return m_minimumSeverity != kAnySeverity || m_sender.IsSet() || !m_asciiText.empty() ||
            !m_text.isEmpty() || !m_host.empty() || !m_app.empty();
 }
 
 bool RowFilter::Matches(int severity, std::string_view address, std::string_view message) const {
     if (m_minimumSeverity != kAnySeverity && severity > m_minimumSeverity)
         return false;
-    return AddressMatches(address) && TextMatches(message) && FieldsMatch(message);
+    return m_sender.Matches(address) && TextMatches(message) && FieldsMatch(message);
 }
 
 bool RowFilter::FieldsMatch(std::string_view message) const {
@@ -68,14 +48,6 @@ bool RowFilter::FieldsMatch(std::string_view message) const {
         return true;
     const MessageFields fields = ParseMessageFields(message);
     return FieldStartsWith(fields.host, m_host) && FieldStartsWith(fields.app, m_app);
-}
-
-bool RowFilter::AddressMatches(std::string_view address) const {
-    if (m_address.empty() || address.starts_with(m_address))
-        return true;
-    // Typed without a trailing dot: the whole address matches too.
-    return !m_addressIsPrefix && address.size() + 1 == m_address.size() &&
-           std::string_view(m_address).starts_with(address);
 }
 
 bool RowFilter::TextMatches(std::string_view message) const {

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include "core/reception/SenderPattern.h"
+
 // What the filter bar asks of a message row: a severity at least as high as the minimum,
 // a sender address that is the typed address or starts with its typed first parts (whole
 // numbers of an IPv4 address, whole groups of an IPv6 one), and
@@ -25,15 +27,13 @@ public:
     bool Matches(int severity, std::string_view address, std::string_view message) const;
 
 private:
-    bool AddressMatches(std::string_view address) const;
     bool TextMatches(std::string_view message) const;
     bool FieldsMatch(std::string_view message) const;
 
     int m_minimumSeverity;
-    std::string m_address;
-    bool m_addressIsPrefix = false; // typed with its trailing dot or colon
-    std::string m_asciiText;        // lower case; used while the typed text is ASCII
-    QString m_text;                 // used otherwise, against the text as shown
-    std::string m_host;             // UTF-8, ASCII letters in lower case
+    SenderPattern m_sender;
+    std::string m_asciiText; // lower case; used while the typed text is ASCII
+    QString m_text;          // used otherwise, against the text as shown
+    std::string m_host;      // UTF-8, ASCII letters in lower case
     std::string m_app;
 };

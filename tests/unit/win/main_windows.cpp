@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "AlertChild.h"
 #include "core/platform/AsyncSocket.h"
 #include "core/platform/SocketErrors.h"
 
@@ -10,6 +11,9 @@
 // The Windows build of the window-less libraries has no Qt: socket notices come through the
 // thread's message queue, which the tests pump themselves (core/platform/EventLoop.h).
 int main(int argc, char** argv) {
+    int childStatus = 0;
+    if (RunAsAlertChild(childStatus))
+        return childStatus;
     // A crash must fail the run at once instead of waiting for someone to close a dialog.
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
     ::testing::InitGoogleTest(&argc, argv);
