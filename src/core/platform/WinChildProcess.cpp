@@ -61,6 +61,7 @@ struct InheritList {
 
 struct ChildProcess::Impl {
     HANDLE process = nullptr;
+    HANDLE job = nullptr;   // the program and whatever it starts; null where jobs are refused
     HANDLE input = nullptr; // our end of the program's standard input, until all is handed on
     std::string pending;
     std::size_t sent = 0;
@@ -94,6 +95,8 @@ ChildProcess::~ChildProcess() {
     m_impl->CloseInput();
     if (m_impl->process)
         CloseHandle(m_impl->process);
+    if (m_impl->job)
+        CloseHandle(m_impl->job);
 }
 
 std::unique_ptr<ChildProcess> ChildProcess::Start(const std::string& program,
@@ -120,7 +123,8 @@ std::unique_ptr<ChildProcess> ChildProcess::Start(const std::string& program,
     startup.lpAttributeList = inherited.list;
     std::wstring commandLine = Wide(WindowsCommandLine(program, arguments));
     PROCESS_INFORMATION info = {};
-    const DWORD flags = CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT |
+    // Suspended until it is in its job, so that nothing it starts escapes a kill.
+    const DWORD flags = CREATE_SUSPENDED | CREATE_NO_WINDOW | CREATE_UNICODE_ENVIRONMENT |
                         (inherited.list ? EXTENDED_STARTUPINFO_PRESENT : 0);
     // No application name: the quoted first word is searched for as Windows does.
     const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, flags,
@@ -132,9 +136,15 @@ std::unique_ptr<ChildProcess> ChildProcess::Start(const std::string& program,
         CloseHandle(writeEnd);
         return nullptr;
     }
-    CloseHandle(info.hThread);
     auto impl = std::make_unique<Impl>();
     impl->process = info.hProcess;
+    impl->job = CreateJobObjectW(nullptr, nullptr);
+    if (impl->job && !AssignProcessToJobObject(impl->job, info.hProcess)) {
+        CloseHandle(impl->job);
+        impl->job = nullptr;
+    }
+    ResumeThread(info.hThread);
+    CloseHandle(info.hThread);
     impl->input = writeEnd;
     impl->pending = std::move(input);
     impl->SendPending();
@@ -150,7 +160,10 @@ bool ChildProcess::Poll() {
     return m_impl->ended;
 }
 
+// The program and every program it started, as a process group is killed on Linux.
 void ChildProcess::Kill() {
-    if (!m_impl->ended)
+    if (m_impl->ended)
+        return;
+    if (!m_impl->job || !TerminateJobObject(m_impl->job, 1))
         TerminateProcess(m_impl->process, 1);
 }

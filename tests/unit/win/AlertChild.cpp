@@ -37,6 +37,28 @@ int WriteArguments(wchar_t** argv, int argc) {
     std::fclose(in);
     return 0;
 }
+// Starts itself again to sleep a minute, writes that program's process id to `path`, then
+// sleeps a minute too: a program that leaves a program of its own behind.
+int StartGrandchild(const std::wstring& path) {
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring commandLine = L"\"" + std::wstring(self) + L"\" --alert-child-sleep 60000";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                        nullptr, nullptr, &startup, &info))
+        return 2;
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    std::FILE* out = _wfopen(path.c_str(), L"wb");
+    if (!out)
+        return 2;
+    std::fprintf(out, "%lu", static_cast<unsigned long>(info.dwProcessId));
+    std::fclose(out);
+    Sleep(60000);
+    return 0;
+}
 } // namespace
 
 bool RunAsAlertChild(int& status) {
@@ -49,6 +71,8 @@ bool RunAsAlertChild(int& status) {
     bool ran = true;
     if (std::wcscmp(argv[1], L"--alert-child") == 0)
         status = WriteArguments(argv, argc);
+    else if (std::wcscmp(argv[1], L"--alert-child-spawn") == 0)
+        status = StartGrandchild(argv[2]);
     else if (std::wcscmp(argv[1], L"--alert-child-sleep") == 0)
         Sleep(static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10)));
     else

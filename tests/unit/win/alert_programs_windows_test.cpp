@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "core/alerts/AlertDispatcher.h"
 #include "core/alerts/ProgramRunner.h"
 #include "core/platform/EventLoop.h"
@@ -57,6 +59,24 @@ TEST(AlertProgramsWindows, AtMostFourRunAndOnePastItsTimeIsKilled) {
     EXPECT_EQ(runner.Dropped(), 2u);
     ASSERT_TRUE(AllEnded(runner));
     EXPECT_EQ(runner.Killed(), 4u);
+}
+
+// A program past its time is ended with whatever it started, as its process group is on Linux.
+TEST(AlertProgramsWindows, AKillEndsWhatTheProgramStartedToo) {
+    TempDir dir;
+    const std::string pidFile = dir.Path() + "\\grandchild";
+    ProgramRunner runner(nullptr, std::chrono::milliseconds(6000), std::chrono::milliseconds(50));
+    ASSERT_TRUE(runner.Run(ThisProgram(), {"--alert-child-spawn", pidFile}, ""));
+    ASSERT_TRUE(AllEnded(runner));
+    EXPECT_EQ(runner.Killed(), 1u);
+    const DWORD pid = static_cast<DWORD>(std::strtoul(ReadAll(pidFile).c_str(), nullptr, 10));
+    ASSERT_NE(pid, 0u) << "the program did not start its own";
+    HANDLE grandchild = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (!grandchild)
+        return; // gone already, its id no longer names a process
+    const DWORD waited = WaitForSingleObject(grandchild, 5000);
+    CloseHandle(grandchild);
+    EXPECT_EQ(waited, WAIT_OBJECT_0) << "the program's own program outlived the kill";
 }
 
 TEST(AlertProgramsWindows, AProgramThatCannotStartIsReportedByName) {
