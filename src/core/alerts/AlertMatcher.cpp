@@ -4,18 +4,13 @@
 #include <cstring>
 #include <functional>
 
+#include "core/platform/AsciiCase.h"
 #include "core/reception/SyslogRecord.h"
 
 namespace {
-char FoldAscii(char c) {
-    if (c == '\r' || c == '\n')
-        return ' ';
-    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-}
-
 std::string Folded(std::string_view text) {
     std::string folded(text);
-    std::transform(folded.begin(), folded.end(), folded.begin(), FoldAscii);
+    std::transform(folded.begin(), folded.end(), folded.begin(), AsciiFolded);
     return folded;
 }
 

@@ -1,8 +1,9 @@
 #include "core/fields/MessageFields.h"
 
 #include <algorithm>
-
 #include <array>
+
+#include "core/platform/AsciiCase.h"
 
 namespace {
 // Limits of RFC 5424's header fields; BSD's fields are held to the same.
@@ -366,20 +367,8 @@ MessageFields ParseMessageFields(std::string_view text) {
     return fields;
 }
 
-namespace {
-char AsciiLower(char c) {
-    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-}
-} // namespace
-
 bool FieldStartsWith(std::string_view field, std::string_view typed) {
     return typed.empty() || (field.size() >= typed.size() &&
                              std::equal(typed.begin(), typed.end(), field.begin(),
                                         [](char t, char f) { return AsciiLower(f) == t; }));
-}
-
-std::string AsciiLowered(std::string_view text) {
-    std::string lowered(text);
-    std::transform(lowered.begin(), lowered.end(), lowered.begin(), AsciiLower);
-    return lowered;
 }

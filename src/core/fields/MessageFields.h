@@ -1,6 +1,5 @@
 #pragma once
 #include <cstdint>
-#include <string>
 #include <string_view>
 
 // How a message's header was read.
@@ -36,6 +35,5 @@ MessageFields ParseMessageFields(std::string_view text);
 
 // A typed host name or application as the filter bar and the alert rules take it: the field
 // must be the typed text or start with it, letter case aside; an empty one matches every
-// field. `typed` is in ASCII lower case (AsciiLowered).
+// field. `typed` is in ASCII lower case (AsciiLowered of core/platform/AsciiCase.h).
 bool FieldStartsWith(std::string_view field, std::string_view typed);
-std::string AsciiLowered(std::string_view text);

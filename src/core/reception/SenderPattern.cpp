@@ -1,12 +1,11 @@
 #include "core/reception/SenderPattern.h"
 
-#include <algorithm>
+#include "core/platform/AsciiCase.h"
 
 SenderPattern::SenderPattern(std::string typed) : m_prefix(std::move(typed)) {
     const bool ipv6 = m_prefix.find(':') != std::string::npos;
     if (ipv6)
-        std::transform(m_prefix.begin(), m_prefix.end(), m_prefix.begin(),
-                       [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; });
+        m_prefix = AsciiLowered(m_prefix);
     const char separator = ipv6 ? ':' : '.';
     if (!m_prefix.empty() && m_prefix.back() == separator)
         m_typedWithSeparator = true;

@@ -5,15 +5,12 @@
 #include <QByteArray>
 
 #include "core/fields/MessageFields.h"
+#include "core/platform/AsciiCase.h"
 #include "gui/framework/DisplayText.h"
 
 namespace {
 bool IsAscii(const QString& text) {
     return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
-}
-
-char AsciiLower(char c) {
-    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
 }
 
 std::string TypedField(const QString& typed) {
@@ -60,7 +57,5 @@ bool RowFilter::TextMatches(std::string_view message) const {
     // An ASCII character is the same byte however the rest of the message decodes; a line
     // break is matched as the blank it is shown as.
     return std::search(message.begin(), message.end(), m_asciiText.begin(), m_asciiText.end(),
-                       [](char a, char b) {
-                           return AsciiLower(a == '\r' || a == '\n' ? ' ' : a) == b;
-                       }) != message.end();
+                       [](char a, char b) { return AsciiFolded(a) == b; }) != message.end();
 }
