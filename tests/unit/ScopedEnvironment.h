@@ -22,7 +22,6 @@ public:
     ScopedEnvironment(const ScopedEnvironment&) = delete;
     ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
 
-private:
     static void Set(const char* name, const std::string& value) {
 #ifdef _WIN32
         _putenv_s(name, value.c_str());
@@ -38,6 +37,7 @@ private:
 #endif
     }
 
+private:
     const char* m_name;
     std::optional<std::string> m_old;
 };

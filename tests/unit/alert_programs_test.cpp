@@ -7,7 +7,6 @@
 #include "core/alerts/AlertDispatcher.h"
 #include "core/alerts/ProgramRunner.h"
 #include "core/platform/EventLoop.h"
-#include "core/reception/Decode.h"
 
 namespace {
 
@@ -40,11 +39,7 @@ TEST(AlertPrograms, HostileMessagesArriveAsSingleArgumentsByteForByte) {
         AlertDispatcher dispatcher(&runner);
         const std::string out = dir.Path() + "/args";
         dispatcher.SetRules({RecordingRule(out)});
-        const std::string datagram = "<11>" + text;
-        ReceiveTimeText time;
-        SyslogRecord record;
-        DecodeDatagram(datagram.c_str(), "10.0.0.1", 0, time, record);
-        dispatcher.Deliver(record);
+        dispatcher.Deliver(Decoded("<11>" + text, "10.0.0.1").record);
         ASSERT_TRUE(AllEnded(runner));
         EXPECT_TRUE(lines.empty()) << lines.front();
         EXPECT_EQ(ReadAll(out), text + '\0' + "|" + '\0' + "err" + '\0') << text.substr(0, 60);

@@ -5,25 +5,14 @@
 #include <regex>
 #include <sstream>
 
+#include "AlertProgramSupport.h"
 #include "TempDir.h"
 #include "core/alerts/AlertDispatcher.h"
 #include "core/alerts/AlertMatcher.h"
 #include "core/alerts/AlertsFile.h"
 #include "core/alerts/Placeholders.h"
-#include "core/reception/Decode.h"
 
 namespace {
-
-// A message as the receiver decodes it from a datagram.
-struct Decoded {
-    explicit Decoded(const std::string& datagram, const char* address = "10.1.2.3")
-        : text(datagram) {
-        DecodeDatagram(text.c_str(), address, 0, time, record);
-    }
-    std::string text;
-    ReceiveTimeText time;
-    SyslogRecord record;
-};
 
 struct MatchCase {
     const char* name;

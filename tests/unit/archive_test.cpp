@@ -7,6 +7,7 @@
 #include <map>
 #include <sstream>
 
+#include "ScopedEnvironment.h"
 #include "TempDir.h"
 #include "core/archive/ArchiveFiles.h"
 #include "core/archive/ArchiveWorker.h"
@@ -64,14 +65,10 @@ constexpr int kMidnightFiles = 10000;
 
 // An empty `zone` removes TZ: the system's own zone again.
 void SetTimeZone(const char* zone) {
-#ifdef _WIN32
-    _putenv_s("TZ", zone); // an empty value removes it there
-#else
     if (*zone)
-        setenv("TZ", zone, 1);
+        ScopedEnvironment::Set("TZ", zone);
     else
-        unsetenv("TZ");
-#endif
+        ScopedEnvironment::Unset("TZ");
     RefreshTimeZone();
 }
 

@@ -5,7 +5,6 @@
 #include "core/alerts/AlertDispatcher.h"
 #include "core/alerts/ProgramRunner.h"
 #include "core/platform/EventLoop.h"
-#include "core/reception/Decode.h"
 #include "unit/AlertProgramSupport.h"
 #include "unit/TempDir.h"
 
@@ -41,11 +40,7 @@ TEST(AlertProgramsWindows, HostileMessagesArriveAsSingleArgumentsByteForByte) {
         rule.actions.program = ThisProgram();
         rule.actions.arguments = {"--alert-child", out, "%message%", "", "%severity%"};
         dispatcher.SetRules({rule});
-        const std::string datagram = "<11>" + text;
-        ReceiveTimeText time;
-        SyslogRecord record;
-        DecodeDatagram(datagram.c_str(), "10.0.0.1", 0, time, record);
-        dispatcher.Deliver(record);
+        dispatcher.Deliver(Decoded("<11>" + text, "10.0.0.1").record);
         ASSERT_TRUE(AllEnded(runner));
         EXPECT_EQ(ReadAll(out), text + '\0' + '\0' + "err" + '\0') << text.substr(0, 60);
         EXPECT_EQ(ReadAll(out + ".in"), text + "\n");
