@@ -48,7 +48,9 @@ TEST(AlertProgramsWindows, HostileMessagesArriveAsSingleArgumentsByteForByte) {
 }
 
 TEST(AlertProgramsWindows, AtMostFourRunAndOnePastItsTimeIsKilled) {
-    ProgramRunner runner(nullptr, std::chrono::milliseconds(500), std::chrono::milliseconds(50));
+    // Long enough that no program is past its time while the six are started (each start
+    // can take a few hundred milliseconds under wine), so none makes room for another.
+    ProgramRunner runner(nullptr, std::chrono::milliseconds(5000), std::chrono::milliseconds(50));
     for (int i = 0; i < 6; ++i)
         EXPECT_EQ(runner.Run(ThisProgram(), {"--alert-child-sleep", "60000"}, ""), i < 4);
     EXPECT_EQ(runner.Dropped(), 2u);
